@@ -1,0 +1,28 @@
+#pragma once
+// What a program hands the window: the core's services, device notifications, and the
+// open-file dialog (a port, so the scripted bench can answer it).
+
+#include <optional>
+#include <string>
+
+#include "platform/host.h"
+
+namespace kelm::ui {
+
+class FileDialog {
+ public:
+  virtual ~FileDialog() = default;
+  // Runs the dialog in `initialDir` with a filter such as "BinaryFile|*.bin|All Files|*.*".
+  // The chosen file's path, or nothing when cancelled.
+  virtual std::optional<std::string> GetOpenFileName(const std::string& initialDir,
+                                                     const std::string& filter) = 0;
+};
+
+struct WindowEnvironment {
+  platform::Services& services;
+  platform::DeviceNotifications& notifications;
+  FileDialog& fileDialog;
+  std::string programDir;  // where the first open-file dialog starts
+};
+
+}  // namespace kelm::ui
