@@ -33,6 +33,13 @@ class SetupService {
   virtual bool GetDeviceInterfacePath(DeviceInfoSet set, const DeviceInterfaceData& data,
                                       std::string& path) = 0;
   virtual void DestroyDeviceInfoList(DeviceInfoSet set) = 0;
+
+  // Whether a listed path names a USB mass-storage device. Device interface paths of USB
+  // storage hold "usbsto" (case-sensitive); a backend whose paths are named otherwise
+  // answers from what it knows of the device.
+  virtual bool IsUsbStoragePath(std::string_view path) const {
+    return path.find("usbsto") != std::string_view::npos;
+  }
 };
 
 }  // namespace kelm::platform
