@@ -1,0 +1,288 @@
+#include "platform/sim/sim_platform.h"
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <stdexcept>
+
+#include "platform/sim/sim_device.h"
+#include "platform/sim/text.h"
+#include "platform/sim/trace.h"
+
+namespace kelm::sim {
+
+namespace {
+
+// Last-error values as the operating system reports them.
+constexpr std::uint32_t kErrorInvalidHandle = 6;
+constexpr std::uint32_t kErrorGenFailure = 31;
+constexpr std::uint32_t kErrorInvalidParameter = 87;
+constexpr std::uint32_t kErrorDeviceNotConnected = 1167;
+
+constexpr platform::Handle kFirstHandle = 0x100;
+
+struct OpenFile {
+  std::size_t device;
+  platform::ShareMode share;
+  std::uint64_t plugGeneration;  // a handle dies with the plugging it was opened in
+};
+
+struct InfoSet {
+  std::string deviceClass;  // "disk", "cdrom", or empty for a class nobody has
+  std::vector<std::size_t> members;
+};
+
+// The fixed fields of the transport's request; anything else is a malformed request.
+bool WellFormed(std::uint32_t code, const platform::PassThroughRequest& request) {
+  return code == platform::kIoctlScsiPassThroughDirect &&
+         request.Length == platform::kPassThroughRequestLength && request.PathId == 0 &&
+         request.TargetId == 1 && request.Lun == 0 && request.SenseInfoLength == 0 &&
+         request.SenseInfoOffset == platform::kSenseInfoOffset &&
+         request.CdbLength <= request.Cdb.size() &&
+         (request.DataTransferLength == 0 || request.DataBuffer != nullptr);
+}
+
+std::string ClassOf(std::string_view interfaceClass) {
+  if (EqualsIgnoringCase(interfaceClass, platform::kDiskInterfaceClass)) return "disk";
+  if (EqualsIgnoringCase(interfaceClass, platform::kCdromInterfaceClass)) return "cdrom";
+  return {};
+}
+
+}  // namespace
+
+struct SimPlatform::Impl {
+  std::vector<SimDevice> devices;
+  bool plugged = true;
+  std::uint64_t plugGeneration = 0;
+  std::map<platform::Handle, OpenFile> files;
+  platform::Handle nextHandle = kFirstHandle;
+  std::map<platform::DeviceInfoSet, InfoSet> sets;
+  platform::DeviceInfoSet nextSet = 1;
+  std::ostream* trace = nullptr;
+  std::uint32_t lastError = 0;
+
+  std::optional<std::size_t> DeviceAt(const std::string& path) const {
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+      if (EqualsIgnoringCase(devices[i].path(), path)) return i;
+    }
+    return std::nullopt;
+  }
+
+  bool Live(const OpenFile& file) const { return plugged && file.plugGeneration == plugGeneration; }
+
+  // Sharing as the operating system enforces it: an exclusive open needs the device to
+  // itself, and a shared open fails while someone holds it exclusively.
+  bool SharingAllows(std::size_t device, platform::ShareMode share) const {
+    if (share == platform::ShareMode::Exclusive && devices[device].spec().heldOpen) return false;
+    for (const auto& [handle, file] : files) {
+      if (file.device != device || !Live(file)) continue;
+      if (share == platform::ShareMode::Exclusive) return false;
+      if (file.share == platform::ShareMode::Exclusive) return false;
+    }
+    return true;
+  }
+
+  void Trace(const std::string& line) const {
+    if (trace) *trace << line << std::flush;
+  }
+};
+
+SimPlatform::SimPlatform(Scenario scenario) : impl_(std::make_unique<Impl>()) {
+  for (std::size_t i = 0; i < scenario.devices.size(); ++i) {
+    DeviceSpec& spec = scenario.devices[i];
+    std::string path = spec.path.empty() ? DefaultDevicePath(spec.deviceClass, i) : spec.path;
+    try {
+      impl_->devices.emplace_back(std::move(spec), std::move(path));
+    } catch (const std::invalid_argument& error) {
+      throw ScenarioError("scenario: devices[" + std::to_string(i) + "]: " + error.what());
+    }
+  }
+}
+
+SimPlatform::~SimPlatform() = default;
+
+platform::Handle SimPlatform::Open(const std::string& path, platform::ShareMode share) {
+  const auto device = impl_->DeviceAt(path);
+  if (!device || !impl_->plugged || !impl_->SharingAllows(*device, share)) {
+    // The transport opens shared to read and exclusively to write.
+    impl_->Trace(OpenFailLine(share == platform::ShareMode::Shared, path));
+    return platform::kInvalidHandle;
+  }
+  const platform::Handle handle = impl_->nextHandle++;
+  impl_->files[handle] = {*device, share, impl_->plugGeneration};
+  return handle;
+}
+
+bool SimPlatform::Control(platform::Handle handle, std::uint32_t code,
+                          platform::PassThroughRequest& request) {
+  const bool dataIn = request.DataIn != 0;
+  const std::size_t cdbLength = std::min<std::size_t>(request.CdbLength, request.Cdb.size());
+  std::array<std::uint8_t, 16> cdb{};
+  std::copy_n(request.Cdb.begin(), cdbLength, cdb.begin());
+  const std::uint32_t length = request.DataTransferLength;
+  auto* buffer = static_cast<std::uint8_t*>(request.DataBuffer);
+  const std::span<std::uint8_t> data =
+      buffer ? std::span<std::uint8_t>(buffer, length) : std::span<std::uint8_t>();
+
+  TraceEntry entry;
+  entry.dataIn = dataIn;
+  entry.cdb = std::span<const std::uint8_t>(cdb.data(), cdbLength);
+  entry.length = length;
+  entry.timeout = request.TimeOutValue;
+  // What an out request hands over is seen by the device whatever comes of it.
+  if (!dataIn) entry.data = data;
+
+  const auto file = impl_->files.find(handle);
+  SimDevice* device = nullptr;
+  if (file != impl_->files.end()) {
+    device = &impl_->devices[file->second.device];
+    entry.path = device->path();
+  }
+  const std::optional<Op> op = DecodeCdb(cdb);
+
+  Response response;
+  if (!WellFormed(code, request)) {
+    entry.result = TraceResult::BadRequest;
+    impl_->lastError = kErrorInvalidParameter;
+    if (device && impl_->Live(file->second) && op) device->Count(*op);
+  } else if (!device) {
+    impl_->lastError = kErrorInvalidHandle;
+  } else if (!impl_->Live(file->second)) {
+    impl_->lastError = kErrorDeviceNotConnected;
+  } else if (!op) {
+    impl_->lastError = kErrorGenFailure;
+  } else {
+    response = device->Handle(*op, cdb, dataIn, data);
+    impl_->lastError = response.reply == Reply::Ok ? 0 : kErrorGenFailure;
+  }
+
+  request.DataTransferLength = response.transferred;
+  if (response.reply == Reply::Ok) entry.result = TraceResult::Ok;
+  entry.transferred = response.transferred;
+  if (dataIn) entry.data = data.first(std::min<std::size_t>(response.transferred, data.size()));
+  impl_->Trace(TraceLine(entry));
+  return response.reply != Reply::Fail;
+}
+
+std::uint32_t SimPlatform::LastError() const { return impl_->lastError; }
+
+void SimPlatform::Close(platform::Handle handle) { impl_->files.erase(handle); }
+
+platform::DeviceInfoSet SimPlatform::GetClassDevs(std::string_view interfaceClass) {
+  InfoSet set;
+  set.deviceClass = ClassOf(interfaceClass);
+  if (impl_->plugged && !set.deviceClass.empty()) {
+    for (std::size_t i = 0; i < impl_->devices.size(); ++i) {
+      if (impl_->devices[i].spec().deviceClass == set.deviceClass) set.members.push_back(i);
+    }
+  }
+  const platform::DeviceInfoSet id = impl_->nextSet++;
+  impl_->sets[id] = std::move(set);
+  return id;
+}
+
+bool SimPlatform::EnumDeviceInterfaces(platform::DeviceInfoSet set,
+                                       std::string_view interfaceClass,
+                                       std::uint32_t memberIndex,
+                                       platform::DeviceInterfaceData& data) {
+  const auto it = impl_->sets.find(set);
+  if (it == impl_->sets.end() || data.cbSize != platform::DeviceInterfaceData{}.cbSize) {
+    return false;
+  }
+  if (ClassOf(interfaceClass) != it->second.deviceClass) return false;
+  if (memberIndex >= it->second.members.size()) return false;
+  data.memberIndex = memberIndex;
+  return true;
+}
+
+bool SimPlatform::GetDeviceInterfacePath(platform::DeviceInfoSet set,
+                                         const platform::DeviceInterfaceData& data,
+                                         std::string& path) {
+  const auto it = impl_->sets.find(set);
+  if (it == impl_->sets.end() || data.memberIndex >= it->second.members.size()) return false;
+  path = impl_->devices[it->second.members[data.memberIndex]].path();
+  return true;
+}
+
+void SimPlatform::DestroyDeviceInfoList(platform::DeviceInfoSet set) { impl_->sets.erase(set); }
+
+void SimPlatform::Unplug() { impl_->plugged = false; }
+
+void SimPlatform::Plug() {
+  if (impl_->plugged) return;
+  impl_->plugged = true;
+  ++impl_->plugGeneration;
+}
+
+bool SimPlatform::Plugged() const { return impl_->plugged; }
+
+void SimPlatform::SetTrace(std::ostream* trace) { impl_->trace = trace; }
+
+std::size_t SimPlatform::DeviceCount() const { return impl_->devices.size(); }
+
+const std::string& SimPlatform::DevicePath(std::size_t index) const {
+  return impl_->devices.at(index).path();
+}
+
+std::vector<std::uint8_t> SimPlatform::SerialFlash(std::size_t index) const {
+  const SerialFlashChip* chip = impl_->devices.at(index).serial();
+  return chip ? chip->bytes() : std::vector<std::uint8_t>{};
+}
+
+std::vector<std::uint8_t> SimPlatform::ParallelFlash(std::size_t index) const {
+  const ParallelFlashChip* chip = impl_->devices.at(index).parallel();
+  return chip ? chip->bytes() : std::vector<std::uint8_t>{};
+}
+
+namespace {
+// New contents from address 0; what they do not cover reads erased. The chip keeps its size.
+void Overwrite(std::vector<std::uint8_t>& flash, std::vector<std::uint8_t> bytes,
+               const char* what) {
+  if (bytes.size() > flash.size()) {
+    throw std::out_of_range(std::string(what) + ": " + std::to_string(bytes.size()) +
+                            " bytes do not fit in " + std::to_string(flash.size()));
+  }
+  std::copy(bytes.begin(), bytes.end(), flash.begin());
+  std::fill(flash.begin() + static_cast<std::ptrdiff_t>(bytes.size()), flash.end(), 0xFF);
+}
+}  // namespace
+
+void SimPlatform::SetSerialFlash(std::size_t index, std::vector<std::uint8_t> bytes) {
+  SerialFlashChip* chip = impl_->devices.at(index).serial();
+  if (!chip) throw std::out_of_range("SetSerialFlash: the device has no serial flash");
+  Overwrite(chip->bytes(), std::move(bytes), "SetSerialFlash");
+}
+
+void SimPlatform::SetParallelFlash(std::size_t index, std::vector<std::uint8_t> bytes) {
+  ParallelFlashChip* chip = impl_->devices.at(index).parallel();
+  if (!chip) throw std::out_of_range("SetParallelFlash: the device has no parallel flash");
+  Overwrite(chip->bytes(), std::move(bytes), "SetParallelFlash");
+}
+
+bool SimPlatform::WriteDump(const std::string& dir, std::string& error) const {
+  for (std::size_t i = 0; i < impl_->devices.size(); ++i) {
+    if (!impl_->devices[i].serial() && !impl_->devices[i].parallel()) continue;
+    std::vector<std::uint8_t> bytes = SerialFlash(i);
+    const std::vector<std::uint8_t> parallel = ParallelFlash(i);
+    bytes.insert(bytes.end(), parallel.begin(), parallel.end());
+    const std::string name = dir + "/device-" + std::to_string(i) + ".bin";
+    std::ofstream file(name, std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    file.close();
+    if (!file) {
+      error = name + ": cannot write the file";
+      return false;
+    }
+  }
+  return true;
+}
+
+std::uint32_t SimPlatform::RequestCount(std::size_t index, const std::string& command) const {
+  const std::optional<Op> op = OpByName(command);
+  return op ? impl_->devices.at(index).RequestCount(*op) : 0;
+}
+
+}  // namespace kelm::sim
