@@ -1,0 +1,48 @@
+#pragma once
+// The SCSI generic nodes of the system as sysfs shows them: which SCSI device each belongs to,
+// its peripheral type, and whether it sits behind a USB mass-storage interface.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kelm::linux_platform {
+
+// Where sysfs and the device nodes are mounted; tests point these at a tree of their own.
+struct SystemRoots {
+  std::string sys = "/sys";
+  std::string dev = "/dev";
+};
+
+// SCSI peripheral device types that discovery offers.
+inline constexpr int kScsiTypeDisk = 0;
+inline constexpr int kScsiTypeCdrom = 5;
+
+struct ScsiGenericNode {
+  int number = -1;        // N of sgN
+  std::string name;       // "sgN"
+  std::string devNode;    // <dev>/sgN
+  int scsiType = -1;      // the SCSI device's `type`, -1 when unreadable
+  std::string vendor;     // the SCSI device's vendor and model texts, blanks trimmed
+  std::string model;
+  bool usbStorage = false;  // its host adapter is a USB interface bound to usb-storage or uas
+  bool nodePresent = false; // <dev>/sgN exists
+};
+
+// N for "sgN", nothing for any other name.
+std::optional<int> SgNumber(const std::string& name);
+
+// One node by name ("sg3"), nothing when sysfs has no such scsi_generic entry.
+std::optional<ScsiGenericNode> ReadScsiGenericNode(const SystemRoots& roots,
+                                                   const std::string& name);
+
+// Every scsi_generic entry, by sg number.
+std::vector<ScsiGenericNode> ScanScsiGenericNodes(const SystemRoots& roots);
+
+// The nodes discovery offers for a SCSI type: USB storage, of that type, with a device node.
+std::vector<ScsiGenericNode> UsbStorageNodes(const SystemRoots& roots, int scsiType);
+
+// "sgN" when `path` is <dev>/sgN, else nothing.
+std::optional<std::string> SgNameOfDevicePath(const SystemRoots& roots, const std::string& path);
+
+}  // namespace kelm::linux_platform
