@@ -1,0 +1,83 @@
+#include "ui/bench/bench_inputs.h"
+
+#include <filesystem>
+
+#include "flash/embedded_image_table.h"
+#include "platform/sim/sim_platform.h"
+#include "ui/bench/demo_scenario.h"
+
+namespace kelm::bench {
+
+namespace {
+
+flash::ImageSet LoadImages(const std::optional<std::string>& dir) {
+  flash::ImageSet images;
+  if (!dir) {
+    for (const auto& image : flash::EmbeddedImageTable()) {
+      images.Set(std::string(image.name), {image.bytes.begin(), image.bytes.end()});
+    }
+    return images;
+  }
+  std::error_code ec;
+  if (!std::filesystem::is_directory(*dir, ec)) {
+    throw InputError("--images " + *dir + ": not a readable folder");
+  }
+  std::string error;
+  if (!images.LoadFolder(*dir, error)) throw InputError("--images " + *dir + ": " + error);
+  return images;
+}
+
+sim::Scenario LoadScenarioOrDemo(const std::optional<std::string>& file,
+                                 const flash::ImageSet& images) {
+  if (!file) return DemoScenario(images.TakeImage("FW352B"));
+  try {
+    return sim::LoadScenario(*file);
+  } catch (const sim::ScenarioError& error) {
+    throw InputError(error.what());
+  }
+}
+
+void CheckDumpFolder(const std::string& dir) {
+  std::error_code ec;
+  if (std::filesystem::exists(dir, ec) && !std::filesystem::is_directory(dir, ec)) {
+    throw InputError("--dump " + dir + ": exists and is not a folder");
+  }
+}
+
+std::unique_ptr<std::ofstream> OpenTrace(const std::string& file) {
+  auto trace = std::make_unique<std::ofstream>(file, std::ios::out | std::ios::trunc);
+  if (!*trace) throw InputError("--trace " + file + ": cannot be written");
+  return trace;
+}
+
+}  // namespace
+
+BenchInputs LoadInputs(const CommandLine& line) {
+  BenchInputs inputs;
+  try {
+    if (line.script) inputs.actions = ParseActions(*line.script);
+  } catch (const ActionError& error) {
+    throw InputError(error.what());
+  }
+  inputs.images = LoadImages(line.images);
+  inputs.scenario = LoadScenarioOrDemo(line.scenario, inputs.images);
+  if (line.dump) {
+    CheckDumpFolder(*line.dump);
+    inputs.dumpDir = line.dump;
+  }
+  // Last, so a bad input elsewhere leaves no empty trace file behind.
+  if (line.trace) inputs.trace = OpenTrace(*line.trace);
+  return inputs;
+}
+
+bool WriteDumpFolder(const sim::SimPlatform& sim, const std::string& dir, std::string& error) {
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  if (ec) {
+    error = "--dump " + dir + ": " + ec.message();
+    return false;
+  }
+  return sim.WriteDump(dir, error);
+}
+
+}  // namespace kelm::bench

@@ -1,0 +1,117 @@
+#include "ui/bench/bench_run.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QTimer>
+#include <iostream>
+#include <memory>
+
+#include "platform/sim/sim_platform.h"
+#include "ui/bench/bench_ports.h"
+#include "ui/bench/bench_window.h"
+#include "ui/bench/qt_file_dialog.h"
+#include "ui/bench/script_runner.h"
+#include "ui/fwupdate.h"
+#include "ui/qt_message_boxes.h"
+
+namespace kelm::bench {
+
+namespace {
+
+std::string ProgramDir() { return QCoreApplication::applicationDirPath().toStdString(); }
+
+int FinishRun(const sim::SimPlatform& sim, const BenchInputs& inputs) {
+  if (!inputs.dumpDir) return 0;
+  std::string error;
+  if (WriteDumpFolder(sim, *inputs.dumpDir, error)) return 0;
+  std::cerr << "kelm-fwupdate-sim: " << error << std::endl;
+  return 1;
+}
+
+// Ends the program when the main window goes away (NO or EXIT, or the title bar), even
+// while the bench window is still open.
+class QuitWhenHidden final : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Hide && !event->spontaneous()) {
+      QTimer::singleShot(0, qApp, [watched] {
+        if (auto* window = qobject_cast<QWidget*>(watched); window && !window->isVisible()) {
+          QCoreApplication::quit();
+        }
+      });
+    }
+    return false;
+  }
+};
+
+}  // namespace
+
+int RunScripted(BenchInputs& inputs, int argc, char** argv) {
+  // Headless whatever the environment says: a script needs no display.
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+
+  Transcript transcript(std::cout);
+  sim::SimPlatform sim(std::move(inputs.scenario));
+  sim.SetTrace(inputs.trace.get());
+  sim::SimClock clock(false);
+  TranscriptDebugOutput debug(transcript);
+  TranscriptStandardOutput out(transcript);
+  TranscriptMessageBoxes boxes(transcript);
+  platform::Services services{sim, sim, clock, debug, out, boxes, inputs.images};
+  SimNotifications enclosures(sim);
+  ScriptedFileDialog dialog;
+
+  auto window = std::make_unique<ui::TZintFwTool>(
+      ui::WindowEnvironment{services, enclosures, dialog, ProgramDir()});
+  // Shown, but not on any screen: so closing it is seen as it would be on a display.
+  window->setAttribute(Qt::WA_DontShowOnScreen);
+  window->show();
+  {
+    ScriptRunner runner(*window, enclosures, dialog, transcript);
+    runner.Run(*inputs.actions);
+  }
+  window->close();
+  QCoreApplication::processEvents();
+  window.reset();  // the destruction sends the leave commands
+  sim.SetTrace(nullptr);
+
+  const int status = FinishRun(sim, inputs);
+  transcript.Line("elapsed-ms: " + std::to_string(clock.ElapsedMs()));
+  return status;
+}
+
+int RunOnDisplay(BenchInputs& inputs, int argc, char** argv) {
+  QApplication app(argc, argv);
+
+  sim::SimPlatform sim(std::move(inputs.scenario));
+  sim.SetTrace(inputs.trace.get());
+  sim::SimClock clock(true);
+  ConsoleDebugOutput debug;
+  ConsoleStandardOutput out;
+  ui::QtMessageBoxes boxes;
+  platform::Services services{sim, sim, clock, debug, out, boxes, inputs.images};
+  SimNotifications enclosures(sim);
+  QtFileDialog dialog;
+
+  auto window = std::make_unique<ui::TZintFwTool>(
+      ui::WindowEnvironment{services, enclosures, dialog, ProgramDir()});
+  dialog.SetParent(window.get());
+  QuitWhenHidden quitter;
+  window->installEventFilter(&quitter);
+  app.setQuitOnLastWindowClosed(false);
+  window->show();
+
+  BenchWindow bench(enclosures, sim);
+  bench.show();
+  bench.PlaceBeside(*window);
+
+  app.exec();
+  bench.close();
+  window.reset();
+  sim.SetTrace(nullptr);
+  return FinishRun(sim, inputs);
+}
+
+}  // namespace kelm::bench

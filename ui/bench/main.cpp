@@ -1,0 +1,31 @@
+// kelm-fwupdate-sim: the update window on simulated enclosures, on a display or driven by a
+// script whose transcript goes to standard output.
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "ui/bench/bench_inputs.h"
+#include "ui/bench/bench_run.h"
+#include "ui/bench/command_line.h"
+
+int main(int argc, char** argv) {
+  using namespace kelm::bench;
+  CommandLine line;
+  BenchInputs inputs;
+  try {
+    line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (line.help) {
+      std::cout << kUsage << '\n';
+      return 0;
+    }
+    inputs = LoadInputs(line);
+  } catch (const std::exception& error) {
+    std::cerr << "kelm-fwupdate-sim: " << error.what() << std::endl;
+    return 2;
+  }
+  // Qt sees no argument of ours.
+  int qtArgc = 1;
+  char* qtArgv[] = {argv[0], nullptr};
+  return inputs.actions ? RunScripted(inputs, qtArgc, qtArgv) : RunOnDisplay(inputs, qtArgc, qtArgv);
+}
