@@ -1,0 +1,120 @@
+#pragma once
+// The main window: the operator's question screen, the hidden engineering panel, and all
+// state of a run (the drive table, the selected drive's codes, the options).
+
+#include <QDialog>
+#include <QPointer>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "chip/chip_code.h"
+#include "device/discovery.h"
+#include "platform/host.h"
+#include "ui/window_environment.h"
+
+class QAbstractButton;
+class QCloseEvent;
+class QLabel;
+class QLineEdit;
+class QWidget;
+
+namespace Ui {
+class TZintFwTool;
+}
+
+namespace kelm::ui {
+
+// Colour values as the design gives them: red in the low byte, then green, then blue.
+using ColorRef = std::uint32_t;
+inline constexpr ColorRef kRed = 0x0000FF;
+inline constexpr ColorRef kBlack = 0x000000;
+
+// One candidate drive; entry k belongs to item k of DeviceList.
+struct DriveRecord {
+  std::string DevicePath;
+  std::string DriveText;  // shown in DiskLetterLable; nothing fills it
+};
+
+class TZintFwTool final : public QDialog, public platform::Host {
+  Q_OBJECT
+
+ public:
+  explicit TZintFwTool(WindowEnvironment env, QWidget* parent = nullptr);
+  ~TZintFwTool() override;
+
+  // True while YES or Run is inside an update procedure.
+  bool updateRunning() const { return updateRunning_; }
+  // True once a close went through; the program then destroys the window.
+  bool isClosed() const { return closed_; }
+
+  // platform::Host
+  const platform::Services& services() override { return env_.services; }
+  void SetStatus(std::string_view text) override;
+  std::string Status() const override;
+  void ProcessMessages() override;
+  void AdvanceProgress(std::int32_t step) override;
+  platform::Options options() const override;
+
+  // Event handlers, named after their control and event.
+  void RefreshBtnClick();
+  void UpdateBtnCheck();
+  void RdCheckBoxClick();
+  void EraseOnlyCheckClick(int tag);
+  void LoadBtnClick();
+  void BackupBtnClick();
+  void FwSizeCheckChange(int index);
+  void FwPgSizeCheckChange(int index);
+  void EraseButtonClick();
+  void UpdateBtnClick();
+  void ExitBtnClick();
+  // A device-change notification: arrival and removal refresh, other codes change nothing.
+  void DeviceChange(std::uint32_t eventCode);
+
+ signals:
+  // A close went through (it waits for a running procedure to return first).
+  void windowClosed();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void reject() override;
+
+ private:
+  // Marks an update as running for its lifetime; a close asked for meanwhile happens at its end.
+  class UpdateScope;
+
+  void ConnectHandlers();
+  void ApplyFonts();
+  // Shows or hides a control together with the label of a labelled edit.
+  void SetShown(QWidget* control, bool shown);
+  void SetLabelColor(QLabel* label, ColorRef color);
+  // The DeviceList selection, or nothing when the last refresh listed no drive.
+  const DriveRecord* SelectedDrive() const;
+  std::uint8_t Model() const { return chip::ModelOf(ChipCode); }
+  bool FirmwareFileFits();
+  // Runs the open-file dialog and returns the file chosen, or an empty string.
+  QString ChooseFile();
+  void ShowEndScreen(bool success);
+
+  std::unique_ptr<::Ui::TZintFwTool> ui_;
+  WindowEnvironment env_;
+
+  std::array<DriveRecord, device::kMaxDevicePaths> DriveRecords{};
+  std::int32_t DriveCount = 0;
+  std::uint32_t EraseOnlyFlag = 0;
+  std::int32_t FlashCode = -1;
+  chip::ChipCode ChipCode = 0;
+  // The CD-ROM-class drives of the latest refresh: they got EnterCommand and get
+  // LeaveCommand at destruction, in scan order.
+  std::vector<std::string> releaseAtExit_;
+  std::string dialogDir_;  // where the next open-file dialog starts; empty before the first
+
+  bool updateRunning_ = false;
+  bool closePending_ = false;
+  bool closed_ = false;
+};
+
+}  // namespace kelm::ui

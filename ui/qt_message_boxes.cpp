@@ -1,0 +1,17 @@
+#include "ui/qt_message_boxes.h"
+
+#include <QMessageBox>
+
+#include "ui/qt_text.h"
+
+namespace kelm::ui {
+
+void QtMessageBoxes::Show(std::string_view caption, std::string_view text,
+                          platform::MessageIcon icon) {
+  const QMessageBox::Icon qtIcon =
+      icon == platform::MessageIcon::Error ? QMessageBox::Critical : QMessageBox::NoIcon;
+  QMessageBox box(qtIcon, ToQString(caption), ToQString(text), QMessageBox::Ok, parent_);
+  box.exec();
+}
+
+}  // namespace kelm::ui

@@ -1,0 +1,148 @@
+// The road from YES or Run to the end screen: the procedure for the bridge model, the
+// progress bar, the re-plug and failure screens.
+
+#include <QMetaObject>
+#include <QProgressBar>
+
+#include <algorithm>
+#include <array>
+#include <exception>
+#include <utility>
+
+#include "chip/bridge_models.h"
+#include "chip/jm20336_update.h"
+#include "flash/jmb352_update.h"
+#include "flash/programming.h"
+#include "ui/fwupdate.h"
+#include "ui_fwupdate.h"
+
+namespace kelm::ui {
+
+namespace {
+
+// Every procedure takes the window, the drive's path and a flash type (only the parallel-flash
+// family uses it); nonzero is success.
+using Procedure = std::uint32_t (*)(platform::Host& host, const std::string& path,
+                                    std::int32_t flashType);
+
+struct ProcedureEntry {
+  chip::UpdateProcedure kind;
+  Procedure run;
+};
+
+constexpr std::array<ProcedureEntry, 3> kProcedures = {{
+    {chip::UpdateProcedure::SerialFlash,
+     [](platform::Host& host, const std::string& path, std::int32_t) {
+       return flash::ProgramFirmware(host, path);
+     }},
+    {chip::UpdateProcedure::Jmb352,
+     [](platform::Host& host, const std::string& path, std::int32_t) {
+       return flash::UpdateJmb352(host, path);
+     }},
+    {chip::UpdateProcedure::Jm20336,
+     [](platform::Host& host, const std::string& path, std::int32_t flashType) {
+       return chip::UpdateJm20336(host, path, flashType) ? std::uint32_t{1} : std::uint32_t{0};
+     }},
+}};
+
+// The procedure of a bridge model, or nullptr for a model without one.
+Procedure ProcedureFor(std::uint8_t model) {
+  const chip::UpdateProcedure kind = chip::ProcedureFor(model);
+  for (const ProcedureEntry& entry : kProcedures) {
+    if (entry.kind == kind) return entry.run;
+  }
+  return nullptr;
+}
+
+constexpr char kUpdateFail[] = "                 Update fail!!";
+
+}  // namespace
+
+class TZintFwTool::UpdateScope {
+ public:
+  explicit UpdateScope(TZintFwTool& window) : window_(window) { window_.updateRunning_ = true; }
+  ~UpdateScope() {
+    window_.updateRunning_ = false;
+    if (!std::exchange(window_.closePending_, false)) return;
+    // While an exception unwinds, let the loop deliver the close after it was shown.
+    if (std::uncaught_exceptions() > 0) {
+      QMetaObject::invokeMethod(&window_, &QWidget::close, Qt::QueuedConnection);
+    } else {
+      window_.close();
+    }
+  }
+  UpdateScope(const UpdateScope&) = delete;
+  UpdateScope& operator=(const UpdateScope&) = delete;
+
+ private:
+  TZintFwTool& window_;
+};
+
+void TZintFwTool::EraseButtonClick() {
+  if (updateRunning_) return;  // one procedure at a time
+  UpdateScope running(*this);
+  // Read once, before anything changes.
+  const std::uint8_t model = Model();
+  const DriveRecord* drive = SelectedDrive();
+  const std::string path = drive != nullptr ? drive->DevicePath : std::string();
+
+  ui_->EraseButton->setEnabled(false);
+  SetShown(ui_->devLable, false);
+  SetShown(ui_->FwUpdatBar, true);
+  AdvanceProgress(20);  // from where the last update left the bar
+  SetStatus("");
+  EraseOnlyFlag = 0;  // YES always runs the full update
+
+  std::uint32_t result = 0;
+  // With no drive listed there is nothing to update: no command goes to a stale path.
+  if (drive != nullptr) {
+    if (const Procedure run = ProcedureFor(model)) result = run(*this, path, 0);
+  }
+
+  SetShown(ui_->FwUpdatBar, false);
+  ShowEndScreen(result != 0);
+  ui_->EraseButton->setEnabled(true);
+}
+
+void TZintFwTool::ShowEndScreen(bool success) {
+  SetShown(ui_->replugLable1, success);
+  SetShown(ui_->replugLable2, success);
+  SetShown(ui_->ExtBtn, true);
+  SetShown(ui_->devLable, !success);
+  SetShown(ui_->EraseButton, false);
+  SetShown(ui_->ExitBtn, false);
+  if (!success) {
+    SetLabelColor(ui_->devLable, kRed);
+    ui_->devLable->setText(QString::fromLatin1(kUpdateFail));
+  }
+}
+
+void TZintFwTool::UpdateBtnClick() {
+  if (updateRunning_) return;  // one procedure at a time
+  UpdateScope running(*this);
+  ui_->UpdateBtn->setEnabled(false);
+  env_.services.debug.OutputDebugString("Update Btn Press\n");
+  const std::uint8_t model = Model();
+  const DriveRecord* drive = SelectedDrive();
+  SetStatus("");
+
+  // The procedures report their own outcome; with no drive listed nothing runs.
+  if (drive != nullptr) {
+    if (const Procedure run = ProcedureFor(model)) {
+      const std::string path = drive->DevicePath;
+      run(*this, path, ui_->FlashTypeList->currentIndex());
+    }
+  }
+  ui_->UpdateBtn->setEnabled(true);
+}
+
+void TZintFwTool::AdvanceProgress(std::int32_t step) {
+  QProgressBar* bar = ui_->FwUpdatBar;
+  if (bar->isHidden()) return;
+  const std::int64_t position = std::clamp<std::int64_t>(
+      std::int64_t{bar->value()} + step, bar->minimum(), bar->maximum());
+  bar->setValue(static_cast<int>(position));
+  bar->repaint();
+}
+
+}  // namespace kelm::ui
