@@ -27,6 +27,7 @@ struct OpenFile {
   std::size_t device;
   platform::ShareMode share;
   std::uint64_t plugGeneration;  // a handle dies with the plugging it was opened in
+  std::string path;              // as the caller spelled it; the trace shows this one
 };
 
 struct InfoSet {
@@ -111,7 +112,7 @@ platform::Handle SimPlatform::Open(const std::string& path, platform::ShareMode 
     return platform::kInvalidHandle;
   }
   const platform::Handle handle = impl_->nextHandle++;
-  impl_->files[handle] = {*device, share, impl_->plugGeneration};
+  impl_->files[handle] = {*device, share, impl_->plugGeneration, path};
   return handle;
 }
 
@@ -138,7 +139,7 @@ bool SimPlatform::Control(platform::Handle handle, std::uint32_t code,
   SimDevice* device = nullptr;
   if (file != impl_->files.end()) {
     device = &impl_->devices[file->second.device];
-    entry.path = device->path();
+    entry.path = file->second.path;
   }
   const std::optional<Op> op = DecodeCdb(cdb);
 
