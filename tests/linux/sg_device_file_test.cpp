@@ -1,0 +1,247 @@
+// The transport's requests as the sg driver receives them, through the core's own
+// PassThroughIn/PassThroughOut over the SG_IO device file.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cerrno>
+#include <vector>
+
+#include "device/passthrough.h"
+#include "fake_kernel.h"
+#include "platform/linux/sg_device_file.h"
+#include "platform/linux/sg_request.h"
+
+namespace kelm {
+namespace {
+
+using linux_platform::SgDeviceFile;
+
+constexpr const char* kNode = "/dev/sg2";
+
+struct MappingCase {
+  bool dataIn;
+  int n;
+  std::uint8_t subOpcode;  // CDB byte 2
+  int direction;
+  unsigned dxferLen;
+  unsigned timeoutMs;
+  bool callerBuffer;  // the caller's memory goes to the driver (else the bounce buffer)
+};
+
+class SgMapping : public ::testing::TestWithParam<MappingCase> {};
+
+TEST_P(SgMapping, RequestReachesTheDriverAsSgIoHeader) {
+  const MappingCase& c = GetParam();
+  test::FakeKernel kernel;
+  SgDeviceFile file(kernel);
+  std::vector<std::uint8_t> buffer(static_cast<std::size_t>(std::max(c.n, 1)), 0x5A);
+  const std::array<std::uint8_t, 12> cdb = {0xFF, 0x04, c.subOpcode, 0x01, 0x02, 0x03};
+  std::uint32_t transferred = 0xDEAD;
+
+  const bool ok = c.dataIn ? device::PassThroughIn(file, kNode, cdb.data(), 12, buffer.data(), c.n, transferred)
+                           : device::PassThroughOut(file, kNode, cdb.data(), 12, buffer.data(), c.n, transferred);
+
+  ASSERT_TRUE(ok);
+  ASSERT_EQ(kernel.calls.size(), 1u);
+  const sg_io_hdr& h = kernel.calls[0].header;
+  EXPECT_EQ(h.interface_id, 'S');
+  EXPECT_EQ(h.dxfer_direction, c.direction);
+  EXPECT_EQ(h.dxfer_len, c.dxferLen);
+  EXPECT_EQ(h.timeout, c.timeoutMs);
+  EXPECT_EQ(h.cmd_len, 12);
+  EXPECT_EQ(kernel.calls[0].cdb, std::vector<std::uint8_t>(cdb.begin(), cdb.end()));
+  EXPECT_EQ(h.mx_sb_len, 0);
+  EXPECT_EQ(h.sbp, nullptr);
+  EXPECT_NE(h.dxferp, nullptr);
+  EXPECT_EQ(h.dxferp == buffer.data(), c.callerBuffer);
+  if (!c.dataIn && c.n > 0) {
+    // The device receives the caller's bytes (a short write padded with zeros).
+    for (int i = 0; i < c.n; ++i) EXPECT_EQ(kernel.calls[0].out[i], 0x5A) << i;
+  }
+  EXPECT_EQ(transferred, c.dxferLen);
+  EXPECT_EQ(kernel.openCount(), 0) << "the handle is closed after the command";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lengths, SgMapping,
+    ::testing::Values(
+        MappingCase{true, 0, 0x20, SG_DXFER_NONE, 0, 20000, false},
+        MappingCase{true, 1, 0x12, SG_DXFER_FROM_DEV, 2, 20000, false},
+        MappingCase{true, 2, 0x10, SG_DXFER_FROM_DEV, 2, 20000, false},
+        MappingCase{true, 3, 0x10, SG_DXFER_FROM_DEV, 3, 20000, false},
+        MappingCase{true, 4, 0x21, SG_DXFER_FROM_DEV, 4, 20000, true},
+        MappingCase{true, 65536, 0x10, SG_DXFER_FROM_DEV, 65536, 20000, true},
+        // A data-in whole-flash-erase opcode keeps the data-in time-out.
+        MappingCase{true, 4, 0x13, SG_DXFER_FROM_DEV, 4, 20000, true},
+        MappingCase{false, 0, 0x14, SG_DXFER_NONE, 0, 10000, false},
+        MappingCase{false, 1, 0x11, SG_DXFER_TO_DEV, 2, 10000, false},
+        MappingCase{false, 3, 0x11, SG_DXFER_TO_DEV, 3, 10000, false},
+        MappingCase{false, 4, 0x11, SG_DXFER_TO_DEV, 4, 10000, true},
+        MappingCase{false, 65536, 0x11, SG_DXFER_TO_DEV, 65536, 10000, true},
+        MappingCase{false, 0, 0x13, SG_DXFER_NONE, 0, 100000, false}));
+
+TEST(SgDeviceFile, OneByteReadGivesTheCallerOnlyTheFirstByte) {
+  test::FakeKernel kernel;
+  kernel.answers.push_back({.data = {0xAB, 0xCD}});
+  SgDeviceFile file(kernel);
+  std::array<std::uint8_t, 2> buffer = {0x11, 0x22};
+  const std::array<std::uint8_t, 12> cdb = {0xFF, 0x04, 0x12};
+  std::uint32_t transferred = 0;
+
+  ASSERT_TRUE(device::PassThroughIn(file, kNode, cdb.data(), 12, buffer.data(), 1, transferred));
+  EXPECT_EQ(buffer[0], 0xAB);
+  EXPECT_EQ(buffer[1], 0x22);
+}
+
+struct ResultCase {
+  const char* name;
+  unsigned dxferLen;
+  int resid;
+  unsigned short host, driver;
+  std::uint32_t length;
+  int error;
+};
+
+class SgResult : public ::testing::TestWithParam<ResultCase> {};
+
+TEST_P(SgResult, LengthAndTransportStatus) {
+  const ResultCase& c = GetParam();
+  sg_io_hdr header{};
+  header.dxfer_len = c.dxferLen;
+  header.resid = c.resid;
+  header.host_status = c.host;
+  header.driver_status = c.driver;
+  platform::PassThroughRequest request;
+  request.DataTransferLength = c.dxferLen;
+
+  EXPECT_EQ(linux_platform::ApplySgResult(header, request), c.error);
+  EXPECT_EQ(request.DataTransferLength, c.length);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, SgResult,
+    ::testing::Values(ResultCase{"complete", 40, 0, 0, 0, 40, 0},
+                      ResultCase{"short", 40, 24, 0, 0, 16, 0},
+                      ResultCase{"residue_beyond_length", 40, 64, 0, 0, 0, 0},
+                      ResultCase{"negative_residue", 40, -8, 0, 0, 40, 0},
+                      // CHECK CONDITION with sense: the device answered, the transport is fine.
+                      ResultCase{"sense_only", 40, 0, 0, 0x08, 40, 0},
+                      ResultCase{"host_error", 40, 0, 0x07, 0, 40, EIO},
+                      ResultCase{"host_timeout", 40, 40, 0x03, 0, 0, EIO},
+                      ResultCase{"driver_error", 40, 0, 0, 0x04, 40, EIO},
+                      ResultCase{"driver_error_with_sense", 40, 0, 0, 0x0C, 40, EIO}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SgDeviceFile, FailuresReportFalseWithTheLastError) {
+  const std::array<std::uint8_t, 12> cdb = {0xFF, 0x04, 0x10};
+  struct Case {
+    test::SgAnswer answer;
+    std::uint32_t lastError;
+    std::uint32_t transferred;
+  };
+  const std::array<Case, 3> cases = {{
+      {{.result = -EPERM}, EPERM, 40},  // vendor command without CAP_SYS_RAWIO
+      {{.resid = 8, .hostStatus = 0x01}, EIO, 32},  // DID_NO_CONNECT: unplugged mid-command
+      {{.driverStatus = 0x06}, EIO, 40},
+  }};
+  for (const Case& c : cases) {
+    test::FakeKernel kernel;
+    kernel.answers.push_back(c.answer);
+    SgDeviceFile file(kernel);
+    std::array<std::uint8_t, 40> buffer{};
+    std::uint32_t transferred = 0;
+    EXPECT_FALSE(device::PassThroughIn(file, kNode, cdb.data(), 12, buffer.data(), 40, transferred));
+    EXPECT_EQ(file.LastError(), c.lastError);
+    EXPECT_EQ(transferred, c.transferred) << "transferred is written once the call was made";
+    EXPECT_EQ(kernel.openCount(), 0);
+  }
+}
+
+TEST(SgDeviceFile, OpenFailureLeavesTransferredAlone) {
+  test::FakeKernel kernel;
+  kernel.denied.insert(kNode);
+  SgDeviceFile file(kernel);
+  const std::array<std::uint8_t, 12> cdb = {0xDF, 0x10};
+  std::array<std::uint8_t, 2> buffer{};
+  std::uint32_t transferred = 77;
+  EXPECT_FALSE(device::PassThroughIn(file, kNode, cdb.data(), 12, buffer.data(), 2, transferred));
+  EXPECT_EQ(transferred, 77u);
+  EXPECT_EQ(file.LastError(), static_cast<std::uint32_t>(EACCES));
+  EXPECT_TRUE(kernel.calls.empty());
+}
+
+TEST(SgDeviceFile, OpensReadWriteWithoutWaitingThenClearsNonBlocking) {
+  test::FakeKernel kernel;
+  SgDeviceFile file(kernel);
+  const platform::Handle shared = file.Open(kNode, platform::ShareMode::Shared);
+  ASSERT_NE(shared, platform::kInvalidHandle);
+  file.Close(shared);
+  const platform::Handle exclusive = file.Open(kNode, platform::ShareMode::Exclusive);
+  ASSERT_NE(exclusive, platform::kInvalidHandle);
+  file.Close(exclusive);
+
+  ASSERT_EQ(kernel.openFlags.size(), 2u);
+  for (int flags : kernel.openFlags) {
+    EXPECT_EQ(flags & O_ACCMODE, O_RDWR);
+    EXPECT_TRUE(flags & O_NONBLOCK);
+  }
+  EXPECT_FALSE(kernel.openFlags[0] & O_EXCL);
+  EXPECT_TRUE(kernel.openFlags[1] & O_EXCL);
+  // Each descriptor is put back to blocking before any command goes out.
+  ASSERT_EQ(kernel.statusFlags.size(), 2u);
+  EXPECT_EQ(kernel.statusFlags[0], std::make_pair(static_cast<int>(shared), 0));
+  EXPECT_EQ(kernel.statusFlags[1], std::make_pair(static_cast<int>(exclusive), 0));
+}
+
+TEST(SgDeviceFile, ExclusiveOpenFailsAtOnceWhileAnotherHandleIsOpen) {
+  test::FakeKernel kernel;
+  SgDeviceFile other(kernel);
+  SgDeviceFile file(kernel);
+  const platform::Handle held = other.Open(kNode, platform::ShareMode::Shared);
+  ASSERT_NE(held, platform::kInvalidHandle);
+
+  const std::array<std::uint8_t, 12> enter = {0xFF, 0x04, 0x4A, 0x4D, 0x55};
+  std::uint32_t transferred = 5;
+  EXPECT_FALSE(device::PassThroughOut(file, kNode, enter.data(), 12, nullptr, 0, transferred));
+  EXPECT_EQ(file.LastError(), static_cast<std::uint32_t>(EBUSY));
+  EXPECT_EQ(transferred, 5u);
+  EXPECT_FALSE(kernel.wouldHaveBlocked);
+  EXPECT_TRUE(kernel.calls.empty());
+
+  other.Close(held);
+  EXPECT_TRUE(device::PassThroughOut(file, kNode, enter.data(), 12, nullptr, 0, transferred));
+}
+
+TEST(SgDeviceFile, RefusesRequestsTheDriverCannotTake) {
+  test::FakeKernel kernel;
+  SgDeviceFile file(kernel);
+  const platform::Handle handle = file.Open(kNode, platform::ShareMode::Shared);
+  std::array<std::uint8_t, 8> data{};
+  struct Case {
+    std::uint32_t code;
+    std::uint8_t cdbLength;
+    std::uint32_t length;
+    void* buffer;
+  };
+  const std::array<Case, 4> cases = {{
+      {0x12345678, 12, 8, data.data()},                          // another control code
+      {platform::kIoctlScsiPassThroughDirect, 17, 8, data.data()},  // past the 16-byte Cdb
+      {platform::kIoctlScsiPassThroughDirect, 0, 8, data.data()},
+      {platform::kIoctlScsiPassThroughDirect, 12, 8, nullptr},   // data without a buffer
+  }};
+  for (const Case& c : cases) {
+    platform::PassThroughRequest request;
+    request.CdbLength = c.cdbLength;
+    request.DataTransferLength = c.length;
+    request.DataBuffer = c.buffer;
+    EXPECT_FALSE(file.Control(handle, c.code, request));
+    EXPECT_EQ(file.LastError(), static_cast<std::uint32_t>(EINVAL));
+  }
+  EXPECT_TRUE(kernel.calls.empty());
+  file.Close(handle);
+}
+
+}  // namespace
+}  // namespace kelm

@@ -1,0 +1,93 @@
+#include "sysfs_tree.h"
+
+#include <stdlib.h>
+
+#include <fstream>
+#include <stdexcept>
+
+namespace kelm::test {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void Write(const fs::path& file, const std::string& text) {
+  std::ofstream(file) << text;
+}
+
+bool IsUsbDriver(const std::string& driver) { return driver == "usb-storage" || driver == "uas"; }
+
+}  // namespace
+
+SysfsTree::SysfsTree() {
+  std::string pattern = (fs::temp_directory_path() / "kelm-sysfs-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  base_ = pattern;
+  fs::create_directories(base_ / "sys/class/scsi_generic");
+  fs::create_directories(base_ / "sys/devices");
+  fs::create_directories(base_ / "dev");
+  for (const char* driver : {"usb/drivers/usb", "usb/drivers/usb-storage", "usb/drivers/uas",
+                             "pci/drivers/xhci_hcd", "pci/drivers/ahci", "scsi/drivers/sd",
+                             "scsi/drivers/sr"}) {
+    fs::create_directories(base_ / "sys/bus" / driver);
+  }
+}
+
+SysfsTree::~SysfsTree() {
+  std::error_code ec;
+  fs::remove_all(base_, ec);
+}
+
+linux_platform::SystemRoots SysfsTree::roots() const {
+  return {(base_ / "sys").string(), (base_ / "dev").string()};
+}
+
+std::string SysfsTree::DevNode(int sg) const { return (base_ / "dev" / ("sg" + std::to_string(sg))).string(); }
+
+void SysfsTree::Link(const fs::path& link, const fs::path& target) const {
+  fs::create_directory_symlink(fs::relative(target, link.parent_path()), link);
+}
+
+void SysfsTree::Add(const DriveSpec& spec) {
+  const fs::path sys = base_ / "sys";
+  const std::string host = "host" + std::to_string(spec.sg);
+  const std::string hctl = std::to_string(spec.sg) + ":0:0:0";
+  fs::path adapter;
+  if (IsUsbDriver(spec.adapterDriver)) {
+    const fs::path controller = sys / "devices/pci0000:00/0000:00:14.0";
+    const fs::path usbDevice = controller / "usb2" / ("2-" + std::to_string(spec.sg + 1));
+    adapter = usbDevice / (usbDevice.filename().string() + ":1.0");
+    fs::create_directories(adapter);
+    if (!fs::exists(controller / "driver")) Link(controller / "driver", sys / "bus/pci/drivers/xhci_hcd");
+    Link(usbDevice / "driver", sys / "bus/usb/drivers/usb");
+    Link(adapter / "driver", sys / "bus/usb/drivers" / spec.adapterDriver);
+  } else {
+    const fs::path controller = sys / "devices/pci0000:00" / ("0000:00:17." + std::to_string(spec.sg));
+    adapter = controller / ("ata" + std::to_string(spec.sg + 1));
+    fs::create_directories(adapter);
+    fs::create_directories(sys / "bus/pci/drivers" / spec.adapterDriver);
+    Link(controller / "driver", sys / "bus/pci/drivers" / spec.adapterDriver);
+  }
+  const fs::path scsiDevice = adapter / host / ("target" + std::to_string(spec.sg) + ":0:0") / hctl;
+  const std::string name = "sg" + std::to_string(spec.sg);
+  fs::create_directories(scsiDevice / "scsi_generic" / name);
+  Write(scsiDevice / "type", std::to_string(spec.scsiType) + "\n");
+  Write(scsiDevice / "vendor", spec.vendor + "\n");
+  Write(scsiDevice / "model", spec.model + "\n");
+  Link(scsiDevice / "driver", sys / "bus/scsi/drivers" / (spec.scsiType == 5 ? "sr" : "sd"));
+  Link(scsiDevice / "scsi_generic" / name / "device", scsiDevice);
+  Link(sys / "class/scsi_generic" / name, scsiDevice / "scsi_generic" / name);
+  if (spec.devNode) Write(base_ / "dev" / name, "");
+}
+
+void SysfsTree::Remove(int sg) {
+  const std::string name = "sg" + std::to_string(sg);
+  const fs::path entry = base_ / "sys/class/scsi_generic" / name;
+  std::error_code resolved, ec;
+  const fs::path scsiDevice = fs::canonical(entry / "device", resolved);
+  fs::remove(entry, ec);
+  if (!resolved) fs::remove_all(scsiDevice.parent_path().parent_path(), ec);  // the whole host
+  fs::remove(base_ / "dev" / name, ec);
+}
+
+}  // namespace kelm::test

@@ -1,0 +1,42 @@
+#pragma once
+// A sysfs and /dev tree in a temporary folder, laid out as the kernel lays out SCSI devices
+// behind USB interfaces and SATA controllers (relative links included).
+
+#include <filesystem>
+#include <string>
+
+#include "platform/linux/sysfs_scan.h"
+
+namespace kelm::test {
+
+struct DriveSpec {
+  int sg = 0;
+  int scsiType = 0;                       // 0 disk, 5 CD-ROM
+  std::string adapterDriver = "usb-storage";  // "usb-storage", "uas", or a SATA driver
+  bool devNode = true;                    // /dev/sgN exists
+  std::string vendor = "JMicron ";
+  std::string model = "Generic         ";
+};
+
+class SysfsTree {
+ public:
+  SysfsTree();
+  ~SysfsTree();
+  SysfsTree(const SysfsTree&) = delete;
+  SysfsTree& operator=(const SysfsTree&) = delete;
+
+  linux_platform::SystemRoots roots() const;
+  std::string DevNode(int sg) const;
+
+  // A drive on a USB interface bound to spec.adapterDriver, or on a PCI SATA controller when
+  // that driver is not a USB one.
+  void Add(const DriveSpec& spec);
+  // The drive's sysfs entries and node go, as on unplugging.
+  void Remove(int sg);
+
+ private:
+  void Link(const std::filesystem::path& link, const std::filesystem::path& target) const;
+  std::filesystem::path base_;
+};
+
+}  // namespace kelm::test

@@ -1,0 +1,66 @@
+#pragma once
+// The core's services over the Linux backend with a fake kernel and a built sysfs tree.
+
+#include <fstream>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "fake_kernel.h"
+#include "platform/host.h"
+#include "platform/linux/node_access.h"
+#include "platform/linux/permission_notice.h"
+#include "platform/linux/sg_device_file.h"
+#include "platform/linux/sysfs_setup_service.h"
+#include "sysfs_tree.h"
+
+namespace kelm::test {
+
+struct Boxes final : platform::MessageBoxes {
+  struct Box {
+    std::string caption, text;
+    platform::MessageIcon icon;
+  };
+  std::vector<Box> shown;
+  void Show(std::string_view caption, std::string_view text, platform::MessageIcon icon) override {
+    shown.push_back({std::string(caption), std::string(text), icon});
+  }
+};
+
+struct CountingClock final : platform::Clock {
+  std::vector<std::uint32_t> sleeps;
+  void Sleep(std::uint32_t ms) override { sleeps.push_back(ms); }
+};
+
+struct Quiet final : platform::DebugOutput, platform::StandardOutput {
+  void OutputDebugString(std::string_view) override {}
+  void Write(std::string_view) override {}
+};
+
+struct NoImages final : platform::ImageSource {
+  std::span<const std::uint8_t> TakeImage(std::string_view) const override { return {}; }
+};
+
+// A process status text, written where NodeAccess reads it.
+inline std::string WriteProcStatus(const SysfsTree& tree, const std::string& capEff) {
+  const std::string path = tree.roots().sys + "/../proc-status";
+  std::ofstream(path) << "Name:\tkelm-fwupdate\nCapInh:\t0000000000000000\nCapEff:\t" << capEff
+                      << "\nCapBnd:\t000001ffffffffff\n";
+  return path;
+}
+
+struct LinuxBench {
+  SysfsTree tree;
+  FakeKernel kernel;
+  linux_platform::SgDeviceFile file{kernel};
+  linux_platform::NodeAccess access{kernel, WriteProcStatus(tree, "000001ffffffffff")};
+  Boxes boxes;
+  linux_platform::PermissionNotice notice{boxes, "/usr/local/bin/kelm-fwupdate"};
+  linux_platform::SysfsSetupService setup{tree.roots(), access, &notice};
+  CountingClock clock;
+  Quiet quiet;
+  NoImages images;
+  platform::Services io{file, setup, clock, quiet, quiet, boxes, images};
+};
+
+}  // namespace kelm::test
