@@ -28,7 +28,7 @@ constexpr std::uint8_t kChipNameRevisionBase = 0x2F;  // the chip-name record co
 
 // Models whose chip-name record may name the model or its revision more exactly.
 constexpr std::array<std::uint8_t, 6> kModelsReadingChipName = {0, 1, 3, 4, 6, 11};
-constexpr std::uint8_t kDefaultRevisionModel = 1;  // a failed chip-name read means revision 1
+constexpr std::uint8_t kJm20335Model = 1;  // a failed chip-name read means its revision 1
 constexpr std::uint8_t kJmb353Model = 7;
 
 struct Identity {
@@ -101,7 +101,7 @@ Identity IdentifyByRecords(const platform::Services& io, const std::string& path
 void RefineByChipName(const platform::Services& io, const std::string& path, Identity& id) {
   std::array<std::uint8_t, kChipNameLength> record{};
   if (!device::ReadChipModel(io, path, record)) {
-    if (id.model == kDefaultRevisionModel) id.revision = 1;
+    if (id.model == kJm20335Model) id.revision = 1;
     return;
   }
   const std::uint8_t r = record[kChipNameRevisionByte];
