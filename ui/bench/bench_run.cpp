@@ -1,6 +1,5 @@
 #include "ui/bench/bench_run.h"
 
-#include <QApplication>
 #include <QEvent>
 #include <QTimer>
 #include <iostream>
@@ -13,6 +12,7 @@
 #include "ui/bench/script_runner.h"
 #include "ui/fwupdate.h"
 #include "ui/qt_message_boxes.h"
+#include "ui/startup.h"
 
 namespace kelm::bench {
 
@@ -50,7 +50,7 @@ class QuitWhenHidden final : public QObject {
 int RunScripted(BenchInputs& inputs, int argc, char** argv) {
   // Headless whatever the environment says: a script needs no display.
   qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
+  ui::Application app(argc, argv);
 
   Transcript transcript(std::cout);
   sim::SimPlatform sim(std::move(inputs.scenario));
@@ -59,22 +59,28 @@ int RunScripted(BenchInputs& inputs, int argc, char** argv) {
   TranscriptDebugOutput debug(transcript);
   TranscriptStandardOutput out(transcript);
   TranscriptMessageBoxes boxes(transcript);
+  app.setExceptionBoxes(&boxes);
   platform::Services services{sim, sim, clock, debug, out, boxes, inputs.images};
   SimNotifications enclosures(sim);
   ScriptedFileDialog dialog;
 
-  auto window = std::make_unique<ui::TZintFwTool>(
-      ui::WindowEnvironment{services, enclosures, dialog, ProgramDir()});
-  // Shown, but not on any screen: so closing it is seen as it would be on a display.
-  window->setAttribute(Qt::WA_DontShowOnScreen);
-  window->show();
-  {
-    ScriptRunner runner(*window, enclosures, dialog, transcript);
-    runner.Run(*inputs.actions);
+  // As on a display, an exception escaping the window is shown and the run ends normally.
+  try {
+    auto window = std::make_unique<ui::TZintFwTool>(
+        ui::WindowEnvironment{services, enclosures, dialog, ProgramDir()});
+    // Shown, but not on any screen: so closing it is seen as it would be on a display.
+    window->setAttribute(Qt::WA_DontShowOnScreen);
+    window->show();
+    {
+      ScriptRunner runner(*window, enclosures, dialog, transcript, app);
+      runner.Run(*inputs.actions);
+    }
+    window->close();
+    QCoreApplication::processEvents();
+    window.reset();  // the destruction sends the leave commands
+  } catch (const std::exception& error) {
+    app.ShowException(error.what());
   }
-  window->close();
-  QCoreApplication::processEvents();
-  window.reset();  // the destruction sends the leave commands
   sim.SetTrace(nullptr);
 
   const int status = FinishRun(sim, inputs);
@@ -83,7 +89,7 @@ int RunScripted(BenchInputs& inputs, int argc, char** argv) {
 }
 
 int RunOnDisplay(BenchInputs& inputs, int argc, char** argv) {
-  QApplication app(argc, argv);
+  ui::Application app(argc, argv);
 
   sim::SimPlatform sim(std::move(inputs.scenario));
   sim.SetTrace(inputs.trace.get());
@@ -95,21 +101,26 @@ int RunOnDisplay(BenchInputs& inputs, int argc, char** argv) {
   SimNotifications enclosures(sim);
   QtFileDialog dialog;
 
-  auto window = std::make_unique<ui::TZintFwTool>(
-      ui::WindowEnvironment{services, enclosures, dialog, ProgramDir()});
-  dialog.SetParent(window.get());
-  QuitWhenHidden quitter;
-  window->installEventFilter(&quitter);
-  app.setQuitOnLastWindowClosed(false);
-  window->show();
+  try {
+    auto window = std::make_unique<ui::TZintFwTool>(
+        ui::WindowEnvironment{services, enclosures, dialog, ProgramDir()});
+    dialog.SetParent(window.get());
+    boxes.setParent(window.get());
+    QuitWhenHidden quitter;
+    window->installEventFilter(&quitter);
+    app.setQuitOnLastWindowClosed(false);
+    window->show();
 
-  BenchWindow bench(enclosures, sim);
-  bench.show();
-  bench.PlaceBeside(*window);
+    BenchWindow bench(enclosures, sim);
+    bench.show();
+    bench.PlaceBeside(*window);
 
-  app.exec();
-  bench.close();
-  window.reset();
+    app.exec();
+    bench.close();
+    window.reset();
+  } catch (const std::exception& error) {
+    app.ShowException(error.what());
+  }
   sim.SetTrace(nullptr);
   return FinishRun(sim, inputs);
 }

@@ -47,7 +47,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     }
     if (equals != std::string_view::npos) {
       line.*(option->field) = std::string(argument.substr(equals + 1));
-    } else if (i + 1 < arguments.size()) {
+    } else if (i + 1 < arguments.size() && !arguments[i + 1].starts_with("--")) {
       line.*(option->field) = arguments[++i];
     } else {
       throw UsageError("option " + std::string(name) + " needs a value");

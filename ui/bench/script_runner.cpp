@@ -15,8 +15,10 @@ QString FromUtf8(const std::string& text) { return QString::fromUtf8(text.data()
 }  // namespace
 
 ScriptRunner::ScriptRunner(QWidget& window, SimNotifications& enclosures,
-                           ScriptedFileDialog& dialog, Transcript& transcript)
-    : window_(&window), enclosures_(enclosures), dialog_(dialog), transcript_(transcript) {
+                           ScriptedFileDialog& dialog, Transcript& transcript,
+                           ui::Application& app)
+    : window_(&window), enclosures_(enclosures), dialog_(dialog), transcript_(transcript),
+      app_(app) {
   auto* status = qobject_cast<QLineEdit*>(FindControl(window, "StatusEdit"));
   if (status == nullptr) return;
   if (!status->text().isEmpty()) transcript_.Line("status: " + Quote(Utf8(status->text())));
@@ -32,7 +34,15 @@ void ScriptRunner::Run(const std::vector<Action>& actions) {
       Ignored("window closed");
       continue;
     }
-    Perform(action);
+    // The script calls the handlers directly, not through the event loop's guard, so it
+    // does what the guard does: show the exception and go on.
+    try {
+      Perform(action);
+    } catch (const std::exception& error) {
+      app_.ShowException(error.what());
+    } catch (...) {
+      app_.ShowException("");
+    }
     // Let queued work (a deferred close, queued signals) happen before the next action.
     QCoreApplication::processEvents();
     if (window_.isNull() || !window_->isVisible()) closed_ = true;

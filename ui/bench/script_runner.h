@@ -9,6 +9,7 @@
 #include "ui/bench/bench_ports.h"
 #include "ui/bench/script_actions.h"
 #include "ui/bench/transcript.h"
+#include "ui/startup.h"
 
 namespace kelm::bench {
 
@@ -17,7 +18,7 @@ class ScriptRunner {
   // Starts the `status:` lines; a text the window's construction left in StatusEdit is
   // reported first.
   ScriptRunner(QWidget& window, SimNotifications& enclosures, ScriptedFileDialog& dialog,
-               Transcript& transcript);
+               Transcript& transcript, ui::Application& app);
 
   void Run(const std::vector<Action>& actions);
   bool WindowClosed() const { return closed_; }
@@ -36,6 +37,7 @@ class ScriptRunner {
   SimNotifications& enclosures_;
   ScriptedFileDialog& dialog_;
   Transcript& transcript_;
+  ui::Application& app_;
   bool closed_ = false;
 };
 
