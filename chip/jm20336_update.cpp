@@ -24,7 +24,14 @@ constexpr int kBusyReadRounds = 100;
 constexpr int kBusyReadsPerRound = 500;
 
 // How the erase went; only a refused pre-erase and a flash left unerased end the update.
-enum class EraseOutcome { PreEraseFailed, EraseFailed, StatusTimeout, ReadFailed, NotErased, Erased };
+enum class EraseOutcome {
+  PreEraseFailed,
+  EraseFailed,
+  StatusTimeout,
+  ReadFailed,
+  NotErased,
+  Erased
+};
 
 EraseOutcome EraseAndCheck(platform::Host& host, const std::string& path, std::int32_t flashType,
                            std::span<std::uint8_t> readBuffer) {
@@ -59,7 +66,11 @@ bool EraseOnlyJm20336(platform::Host& host, const std::string& path, std::int32_
     ShowStatus(host, "Error pre-erase command!!");
     return false;
   }
-  if (!device::EraseParallelFlash(io, path)) return true;
+  // The old firmware is still there; calling that a finished erase would be a lie.
+  if (!device::EraseParallelFlash(io, path)) {
+    ShowStatus(host, "Erase command fail!!");
+    return false;
+  }
   if (!WaitProgramReady(io, path)) {
     ShowStatus(host, "Erase command ok,status fail!!");
     return true;
@@ -88,7 +99,8 @@ bool BackupOnlyJm20336(platform::Host& host, const std::string& path) {
   std::string fileName = host.options().backupFileName;
   if (fileName.empty()) {
     fileName = flash::kDefaultBackupFileName;
-    io.boxes.Show("Message", "Default backup firmware as OldFalsh.bak!", platform::MessageIcon::None);
+    io.boxes.Show("Message", "Default backup firmware as OldFalsh.bak!",
+                  platform::MessageIcon::None);
   }
   ShowStatus(host, "Backup ...");
   auto contents = flash::AllocateZeroed(kFlashSize);
