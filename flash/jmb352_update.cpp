@@ -32,8 +32,11 @@ struct RevisionImage {
 constexpr std::array<RevisionImage, 2> kRevisionImages = {{{1, "FW352A"}, {2, "FW352B"}}};
 
 // The image for the bridge behind the path; empty for any other bridge or revision.
+// One lost chip-name answer turns a revision 2 into a revision 1 (the product record counts
+// revisions from 0), which would write the other image; two readings must agree.
 Bytes ImageForBridge(const platform::Services& io, const std::string& path) {
   const chip::ChipCode code = chip::IdentifyBridgeChip(io, path);
+  if (chip::IdentifyBridgeChip(io, path) != code) return {};
   if (chip::ModelOf(code) != kJmb352Model) return {};
   for (const auto& entry : kRevisionImages) {
     if (entry.revision == chip::RevisionOf(code)) return io.images.TakeImage(entry.image);
