@@ -1,0 +1,61 @@
+// kelm-fwupdate: the update window on the USB enclosures attached to this machine.
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdio>
+
+#include "flash/embedded_image_table.h"
+#include "ui/fwupdate.h"
+#include "ui/hardware/hardware_platform.h"
+#include "ui/hardware/no_image_notice.h"
+#include "ui/hardware/qt_file_dialog.h"
+#include "ui/hardware/udev_socket_notifier.h"
+#include "ui/startup.h"
+
+namespace {
+
+using kelm::hardware::HardwarePlatform;
+
+kelm::ui::TZintFwTool* ShownWindow() {
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    auto* window = qobject_cast<kelm::ui::TZintFwTool*>(widget);
+    if (window != nullptr && window->isVisible()) return window;
+  }
+  return nullptr;
+}
+
+// Once the window is up (a message box of the first refresh may keep it waiting), later
+// boxes are centred on it and the missing images are announced over it.
+void AnnounceOverWindow(HardwarePlatform& hw) {
+  constexpr int kRetryMs = 50;
+  kelm::ui::TZintFwTool* window = ShownWindow();
+  if (window == nullptr) {
+    QTimer::singleShot(kRetryMs, qApp, [&hw] { AnnounceOverWindow(hw); });
+    return;
+  }
+  hw.boxes.setParent(window);
+  kelm::hardware::TellWhenNoImage(kelm::flash::EmbeddedImageTable(), hw.boxes);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  kelm::ui::Application app(argc, argv);
+  HardwarePlatform hw({}, QCoreApplication::applicationFilePath().toStdString());
+  app.setExceptionBoxes(&hw.boxes);
+
+  kelm::hardware::UdevSocketNotifier udev(hw.notifications);
+  if (!udev.watching()) {
+    std::fputs("kelm-fwupdate: no udev monitor; enclosures plugged in or removed now will not "
+               "be noticed until the program is started again.\n",
+               stderr);
+  }
+  kelm::hardware::QtFileDialog fileDialog;
+  QTimer::singleShot(0, &app, [&hw] { AnnounceOverWindow(hw); });
+
+  return kelm::ui::RunMainWindow(
+      app, {hw.services, hw.notifications, fileDialog,
+            QCoreApplication::applicationDirPath().toStdString()});
+}
