@@ -237,6 +237,25 @@ TEST_F(BenchProgram, TextsAreQuotedAndLatin1NamesWrittenAsUtf8) {
   });
 }
 
+TEST_F(BenchProgram, StatusLinesIncludeThoseOfTheWindowsConstruction) {
+  // Found as a JMB352 through its chip-name record, but its product record lacks the
+  // maker's signature: each evaluation of the drive clears the status, then complains.
+  WriteFile(Path("foreign.json"), R"({"devices": [{"class": "disk", "answers": {
+      "ProbeBridge": "00 00",
+      "ReadChipInfo": "00 00 15 2d 03 52 01 02 33 35 32 31 01 02 03 00",
+      "ReadChipModel": "6a 33 35 32 00 31 00 00",
+      "IdentifyFlashStep2": "ef 40 13 00", "ReadFlashIdentity": "06 00 00 00"},
+    "serial_flash": {}}]})");
+  const auto lines = Transcript("refresh", {"--scenario", Path("foreign.json").string()});
+  const std::vector<std::string> expected = {
+      R"(status: "Not JMicron Chip!!")", R"(status: "")", R"(status: "Not JMicron Chip!!")",
+      "> refresh",
+      R"(status: "")", R"(status: "Not JMicron Chip!!")",
+  };
+  ASSERT_EQ(lines.size(), expected.size() + 1);
+  EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.end() - 1), expected);
+}
+
 TEST_F(BenchProgram, UpdateKeepsTheParameterBlockAndWritesTheImage) {
   Transcript("", {"--dump", Path("before").string()});
   Transcript("yes", {"--dump", Path("after").string()});

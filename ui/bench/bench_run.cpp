@@ -10,6 +10,7 @@
 #include "ui/bench/bench_window.h"
 #include "ui/bench/qt_file_dialog.h"
 #include "ui/bench/script_runner.h"
+#include "ui/bench/status_watch.h"
 #include "ui/fwupdate.h"
 #include "ui/qt_message_boxes.h"
 #include "ui/startup.h"
@@ -53,14 +54,17 @@ int RunScripted(BenchInputs& inputs, int argc, char** argv) {
   ui::Application app(argc, argv);
 
   Transcript transcript(std::cout);
+  StatusWatch status(transcript);
+  transcript.SetBeforeWrite([&status] { status.Poll(); });
   sim::SimPlatform sim(std::move(inputs.scenario));
   sim.SetTrace(inputs.trace.get());
+  ObservedDeviceFile file(sim, [&status] { status.Poll(); });
   sim::SimClock clock(false);
   TranscriptDebugOutput debug(transcript);
   TranscriptStandardOutput out(transcript);
   TranscriptMessageBoxes boxes(transcript);
   app.setExceptionBoxes(&boxes);
-  platform::Services services{sim, sim, clock, debug, out, boxes, inputs.images};
+  platform::Services services{file, sim, clock, debug, out, boxes, inputs.images};
   SimNotifications enclosures(sim);
   ScriptedFileDialog dialog;
 
@@ -71,6 +75,7 @@ int RunScripted(BenchInputs& inputs, int argc, char** argv) {
     // Shown, but not on any screen: so closing it is seen as it would be on a display.
     window->setAttribute(Qt::WA_DontShowOnScreen);
     window->show();
+    status.Follow(*window);
     {
       ScriptRunner runner(*window, enclosures, dialog, transcript, app);
       runner.Run(*inputs.actions);
@@ -83,9 +88,10 @@ int RunScripted(BenchInputs& inputs, int argc, char** argv) {
   }
   sim.SetTrace(nullptr);
 
-  const int status = FinishRun(sim, inputs);
+  const int exitStatus = FinishRun(sim, inputs);
   transcript.Line("elapsed-ms: " + std::to_string(clock.ElapsedMs()));
-  return status;
+  transcript.SetBeforeWrite(nullptr);
+  return exitStatus;
 }
 
 int RunOnDisplay(BenchInputs& inputs, int argc, char** argv) {

@@ -10,7 +10,6 @@
 namespace kelm::bench {
 
 namespace {
-std::string Utf8(const QString& text) { return text.toUtf8().toStdString(); }
 QString FromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
 }  // namespace
 
@@ -18,14 +17,7 @@ ScriptRunner::ScriptRunner(QWidget& window, SimNotifications& enclosures,
                            ScriptedFileDialog& dialog, Transcript& transcript,
                            ui::Application& app)
     : window_(&window), enclosures_(enclosures), dialog_(dialog), transcript_(transcript),
-      app_(app) {
-  auto* status = qobject_cast<QLineEdit*>(FindControl(window, "StatusEdit"));
-  if (status == nullptr) return;
-  if (!status->text().isEmpty()) transcript_.Line("status: " + Quote(Utf8(status->text())));
-  QObject::connect(status, &QLineEdit::textChanged, status, [this](const QString& text) {
-    transcript_.Line("status: " + Quote(Utf8(text)));
-  });
-}
+      app_(app) {}
 
 void ScriptRunner::Run(const std::vector<Action>& actions) {
   for (const Action& action : actions) {

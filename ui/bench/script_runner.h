@@ -15,8 +15,6 @@ namespace kelm::bench {
 
 class ScriptRunner {
  public:
-  // Starts the `status:` lines; a text the window's construction left in StatusEdit is
-  // reported first.
   ScriptRunner(QWidget& window, SimNotifications& enclosures, ScriptedFileDialog& dialog,
                Transcript& transcript, ui::Application& app);
 
