@@ -25,7 +25,8 @@ struct RunShape {
 
 sim::Scenario BenchScenario() {
   sim::Scenario scenario;
-  scenario.devices.push_back(test::Jmb352Device(kRevisionTakingFw352B, std::vector<std::uint8_t>(65536, 0)));
+  scenario.devices.push_back(
+      test::Jmb352Device(kRevisionTakingFw352B, std::vector<std::uint8_t>(65536, 0)));
   return scenario;
 }
 
@@ -66,9 +67,9 @@ void BM_Jmb352Update(benchmark::State& state) {
     if (flash::UpdateJmb352(host, path) != 1) state.SkipWithError("update failed");
   }
   state.counters["requests"] = static_cast<double>(shape.requests);
-  state.counters["cpu_per_request"] =
-      benchmark::Counter(static_cast<double>(shape.requests),
-                         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  state.counters["cpu_per_request"] = benchmark::Counter(
+      static_cast<double>(shape.requests),
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * shape.bytesMoved));
 }
 BENCHMARK(BM_Jmb352Update)->Unit(benchmark::kMicrosecond);

@@ -15,7 +15,8 @@ std::uint32_t BackupFirmware(platform::Host& host, const std::string& path,
   std::string fileName = host.options().backupFileName;
   if (fileName.empty()) {
     fileName = kDefaultBackupFileName;
-    io.boxes.Show("Message", "Default backup firmware as OldFalsh.bak!", platform::MessageIcon::None);
+    io.boxes.Show("Message", "Default backup firmware as OldFalsh.bak!",
+                  platform::MessageIcon::None);
   }
 
   ShowStatus(host, "Backup ...");

@@ -14,7 +14,9 @@ constexpr std::uint32_t kPauseAfterEraseMs = 500;
 std::uint32_t EraseFlashBlocks(platform::Host& host, const std::string& path,
                                std::uint32_t byteCount) {
   const platform::Services& io = host.services();
-  if (!device::WaitFlashReady(io, path)) io.debug.OutputDebugString("0.1 Device initial not ready!!");
+  if (!device::WaitFlashReady(io, path)) {
+    io.debug.OutputDebugString("0.1 Device initial not ready!!");
+  }
 
   const std::uint32_t blockSize = TransferPageSize;
   const std::uint32_t blocks = byteCount / blockSize + (byteCount % blockSize != 0 ? 1 : 0);

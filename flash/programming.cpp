@@ -91,7 +91,9 @@ bool EraseBootSectors(platform::Host& host, const std::string& path, std::size_t
     // A unit that refuses the erase shows up in the blank check.
     if (device::EraseFlashSector(host.services(), path, start)) PauseUntilReady(host, path);
   }
-  if (length > kOneUnitImage) return EraseSecondUnit(host, path, kBootSectorStarts.back() + kSecondUnitOffset);
+  if (length > kOneUnitImage) {
+    return EraseSecondUnit(host, path, kBootSectorStarts.back() + kSecondUnitOffset);
+  }
   return true;
 }
 
@@ -119,7 +121,8 @@ bool UsesParameterBlock(platform::Host& host, std::size_t length) {
   return length <= kOneUnitImage && host.options().sFlashTypeText == kParameterBlockMaker;
 }
 
-void SaveParameterBlock(const platform::Services& io, const std::string& path, ParameterBlock& block) {
+void SaveParameterBlock(const platform::Services& io, const std::string& path,
+                        ParameterBlock& block) {
   block.saved = ReadFlashFully(io, path, kParameterBlockAddress, block.bytes);
   io.out.Write(block.saved ? "NVRAM O.K.\n" : "NVRAM fail\n");
 }
@@ -170,7 +173,8 @@ bool WritePages(platform::Host& host, const std::string& path, Bytes image, std:
       data = image.subspan(offset, pageSize);
     } else {
       paddedPage.assign(pageSize, 0xFF);
-      std::copy(image.begin() + static_cast<std::ptrdiff_t>(offset), image.end(), paddedPage.begin());
+      std::copy(image.begin() + static_cast<std::ptrdiff_t>(offset), image.end(),
+                paddedPage.begin());
       data = paddedPage;
     }
     if (!device::WriteFlash(host.services(), path, static_cast<std::uint32_t>(offset), data)) {
@@ -205,7 +209,9 @@ std::uint32_t ProgramImage(platform::Host& host, const std::string& path) {
     return 0;
   }
 
-  if (!device::WaitFlashReady(io, path)) io.debug.OutputDebugString("0.1 Device initial not ready!!");
+  if (!device::WaitFlashReady(io, path)) {
+    io.debug.OutputDebugString("0.1 Device initial not ready!!");
+  }
 
   ParameterBlock parameterBlock;
   if (!EraseForImage(host, path, length, parameterBlock)) return 0;

@@ -38,7 +38,8 @@ TEST_P(ModeChoice, PicksTheRun) {
 INSTANTIATE_TEST_SUITE_P(Options, ModeChoice,
                          ::testing::Values(ModeCase{true, true, true, "Start Erase only!"},
                                            ModeCase{true, false, true, "Backup ..."},
-                                           ModeCase{false, true, true, "Load defaut Fw file Error!!"}));
+                                           ModeCase{false, true, true,
+                                                    "Load defaut Fw file Error!!"}));
 
 struct EraseAllCase {
   const char* name;
@@ -112,12 +113,16 @@ struct Family {
   std::string readCommand, readError, fileError;
 };
 
-const Family kSerial{"Serial",
-                     [](platform::Host& h, const std::string& p) { return flash::BackupFirmware(h, p, 0) == 1; },
-                     [](std::vector<std::uint8_t> c) { return SerialFlashDevice(65536, std::move(c)); },
-                     "ReadFlash", "Read Back to Backup Error!!", "Open Backup File Error!!"};
-const Family kParallel{"Parallel", chip::BackupOnlyJm20336, ParallelFlashDevice, "ReadParallelFlash",
-                       "Read ROM fail!!", "Read ROM Suceess, but save to file fail!!"};
+const Family kSerial{
+    "Serial",
+    [](platform::Host& h, const std::string& p) { return flash::BackupFirmware(h, p, 0) == 1; },
+    [](std::vector<std::uint8_t> c) { return SerialFlashDevice(65536, std::move(c)); },
+    "ReadFlash",
+    "Read Back to Backup Error!!",
+    "Open Backup File Error!!"};
+const Family kParallel{"Parallel",          chip::BackupOnlyJm20336,
+                       ParallelFlashDevice, "ReadParallelFlash",
+                       "Read ROM fail!!",   "Read ROM Suceess, but save to file fail!!"};
 
 std::vector<std::uint8_t> FileBytes(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
@@ -125,7 +130,8 @@ std::vector<std::uint8_t> FileBytes(const fs::path& file) {
 }
 
 std::size_t EntriesIn(const fs::path& dir) {
-  return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
+  return static_cast<std::size_t>(
+      std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
 }
 
 class Backup : public EngineTest, public ::testing::WithParamInterface<Family> {};
@@ -183,7 +189,9 @@ TEST_P(Backup, FailureKeepsTheExistingFile) {
 
     EXPECT_FALSE(family.backup(host, rig.sim.DevicePath(0)));
     EXPECT_EQ(host.Status(), c.status);
-    EXPECT_EQ(FileBytes(dir_ / "keep.bak"), (std::vector<std::uint8_t>{'o', 'l', 'd', 'e', 'r', ' ', 'b', 'a', 'c', 'k', 'u', 'p'}));
+    EXPECT_EQ(
+        FileBytes(dir_ / "keep.bak"),
+        (std::vector<std::uint8_t>{'o', 'l', 'd', 'e', 'r', ' ', 'b', 'a', 'c', 'k', 'u', 'p'}));
     EXPECT_TRUE(fs::is_directory(dir_ / "folder"));
     EXPECT_EQ(EntriesIn(dir_), 2u);
   }

@@ -17,7 +17,8 @@ namespace kelm::test {
 // Bytes that are neither 0x00 nor 0xFF, different per seed.
 inline std::vector<std::uint8_t> Pattern(std::size_t size, std::uint8_t seed = 1) {
   std::vector<std::uint8_t> bytes(size);
-  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>((i * 7 + seed) % 251 + 1);
+  for (std::size_t i = 0; i < size; ++i)
+    bytes[i] = static_cast<std::uint8_t>((i * 7 + seed) % 251 + 1);
   return bytes;
 }
 
@@ -50,7 +51,8 @@ inline sim::Fault FaultOn(std::string command, std::uint32_t nth, std::uint32_t 
 }
 
 // The CDBs of the requests traced so far whose CDB starts with `prefix` (lower-case hex).
-inline std::vector<std::string> TracedCdbs(const std::ostringstream& trace, const std::string& prefix) {
+inline std::vector<std::string> TracedCdbs(const std::ostringstream& trace,
+                                           const std::string& prefix) {
   std::vector<std::string> cdbs;
   std::istringstream lines(trace.str());
   for (std::string line; std::getline(lines, line);) {

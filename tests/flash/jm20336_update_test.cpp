@@ -13,7 +13,8 @@ const std::vector<std::uint8_t> kOldFirmware(kFlashSize, 0);
 
 // A JM20336 bridge holding zero firmware, with an FW339 image unless `imageSize` is 0.
 struct Jm20336Bench {
-  explicit Jm20336Bench(std::size_t imageSize, sim::DeviceSpec device = ParallelFlashDevice(kOldFirmware))
+  explicit Jm20336Bench(std::size_t imageSize,
+                        sim::DeviceSpec device = ParallelFlashDevice(kOldFirmware))
       : rig(OneDevice(std::move(device))), host(rig), image(Pattern(imageSize)) {
     if (imageSize > 0) rig.images.Set("FW339", image);
   }
@@ -78,10 +79,15 @@ INSTANTIATE_TEST_SUITE_P(
     Refusals, Jm20336Refusal,
     ::testing::Values(RefusalCase{"NotErased", false, 40000, "stuck", "Not Erase correctly!"},
                       RefusalCase{"EraseOnlyNotErased", true, 0, "stuck", "Not Erase correctly!"},
-                      RefusalCase{"NoSwitch", false, 40000, "SwitchToInternalRom", "Can't switch to internal ROM"},
-                      RefusalCase{"PreEraseFails", false, 40000, "PreEraseParallelFlash", "Error pre-erase command!!"},
+                      RefusalCase{"NoSwitch", false, 40000, "SwitchToInternalRom",
+                                  "Can't switch to internal ROM"},
+                      RefusalCase{"PreEraseFails", false, 40000, "PreEraseParallelFlash",
+                                  "Error pre-erase command!!"},
+                      RefusalCase{"EraseOnlyEraseFails", true, 0, "EraseParallelFlash",
+                                  "Erase command fail!!"},
                       RefusalCase{"NoImage", false, 0, "", "Load defaut Fw file Error!!"},
-                      RefusalCase{"ImageTooLarge", false, 65537, "", "Load defaut Fw file Error!!"}),
+                      RefusalCase{"ImageTooLarge", false, 65537, "",
+                                  "Load defaut Fw file Error!!"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(EngineTest, Jm20336MissingImageErasesNothing) {
@@ -120,7 +126,8 @@ TEST_F(EngineTest, WaitProgramReadyGivesUpAfter50000BusyReads) {
     bool stuck, ready;
     std::uint32_t reads;
   };
-  for (const Case c : {Case{0, false, true, 1}, Case{3, false, true, 4}, Case{0, true, false, 50000}}) {
+  for (const Case c :
+       {Case{0, false, true, 1}, Case{3, false, true, 4}, Case{0, true, false, 50000}}) {
     sim::DeviceSpec device = ParallelFlashDevice({});
     device.parallelFlash->busyReads = c.busyReads;
     device.parallelFlash->stuckBusy = c.stuck;

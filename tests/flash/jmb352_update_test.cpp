@@ -61,12 +61,23 @@ TEST_F(EngineTest, Jmb352OfUnknownRevisionEndsSilently) {
   EXPECT_EQ(rig.sim.RequestCount(0, "EraseFlashSector"), 0u);
 }
 
+// A lost chip-name answer reads a revision 2 as revision 1; the wrong image must not be written.
+TEST_F(EngineTest, Jmb352IdentificationsThatDisagreeEndSilently) {
+  sim::DeviceSpec device = Jmb352Device(2, OldFlash());
+  device.fail.push_back(FaultOn("ReadChipModel", 2));
+  Rig rig(OneDevice(device));
+  RecordingHost host(rig);
+  EXPECT_EQ(flash::UpdateJmb352(host, rig.sim.DevicePath(0)), 0u);
+  EXPECT_EQ(rig.sim.RequestCount(0, "EraseFlashSector"), 0u);
+  EXPECT_TRUE(host.statusHistory.empty());
+}
+
 struct FaultCase {
   const char* name;
   const char* kind;  // "fail", "short" or "stuck"
   const char* command;
   std::uint32_t nth, bytes;
-  std::string status;       // the last status text, empty for none
+  std::string status;  // the last status text, empty for none
   std::uint32_t erases, writes;
 };
 

@@ -12,7 +12,8 @@ constexpr std::uint32_t kFlashSize = 131072;
 // A bridge whose flash holds old zero firmware, with an FW339 image of `imageSize` bytes.
 struct ProgrammingBench {
   explicit ProgrammingBench(std::size_t imageSize, std::int32_t flashCode = 4,
-                            sim::DeviceSpec device = SerialFlashDevice(kFlashSize, std::vector<std::uint8_t>(kFlashSize, 0)))
+                            sim::DeviceSpec device = SerialFlashDevice(
+                                kFlashSize, std::vector<std::uint8_t>(kFlashSize, 0)))
       : rig(OneDevice(std::move(device))), host(rig), image(Pattern(imageSize)) {
     if (imageSize > 0) rig.images.Set("FW339", image);
     host.opts.flashCode = flashCode;
@@ -77,7 +78,8 @@ struct ParameterBlockCase {
   std::vector<std::string> out;
 };
 
-class ParameterBlock : public EngineTest, public ::testing::WithParamInterface<ParameterBlockCase> {};
+class ParameterBlock : public EngineTest,
+                       public ::testing::WithParamInterface<ParameterBlockCase> {};
 
 TEST_P(ParameterBlock, IsSavedForSmallImagesAndRestoredOnlyForOneUnit) {
   ProgrammingBench bench(GetParam().imageSize);
@@ -86,10 +88,10 @@ TEST_P(ParameterBlock, IsSavedForSmallImagesAndRestoredOnlyForOneUnit) {
   EXPECT_EQ(bench.rig.recorder.out, GetParam().out);
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, ParameterBlock,
-                         ::testing::Values(ParameterBlockCase{32768, {"NVRAM O.K.\n", "write NVRAM O.K.\n"}},
-                                           ParameterBlockCase{32769, {"NVRAM O.K.\n"}},
-                                           ParameterBlockCase{65537, {}}));
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, ParameterBlock,
+    ::testing::Values(ParameterBlockCase{32768, {"NVRAM O.K.\n", "write NVRAM O.K.\n"}},
+                      ParameterBlockCase{32769, {"NVRAM O.K.\n"}}, ParameterBlockCase{65537, {}}));
 
 TEST_F(EngineTest, FailedParameterBlockSaveWritesNothingBack) {
   std::vector<std::uint8_t> old(kFlashSize, 0xFF);
@@ -116,7 +118,8 @@ TEST_F(EngineTest, PageWriteFailureStopsAtThatPage) {
     EXPECT_EQ(bench.host.Status(), "Programming Fail!!");
     EXPECT_EQ(bench.rig.sim.RequestCount(0, "WriteFlash"), failing + 1);
     std::vector<std::string> expected;
-    for (std::uint32_t page = 1; page <= failing; ++page) expected.push_back(std::string(page, '.'));
+    for (std::uint32_t page = 1; page <= failing; ++page)
+      expected.push_back(std::string(page, '.'));
     expected.push_back("Programming Fail!!");
     EXPECT_EQ(bench.host.statusHistory, expected);
   }
@@ -150,11 +153,12 @@ TEST_P(ProgrammingRefusal, EndsWithItsMessage) {
 
 INSTANTIATE_TEST_SUITE_P(
     Refusals, ProgrammingRefusal,
-    ::testing::Values(RefusalCase{"NoImage", 0, 4, "", "Load defaut Fw file Error!!", 0},
-                      RefusalCase{"UnknownFlash", 32768, 2, "", "Not Support this AMIC Flash Type!!", 0},
-                      RefusalCase{"NotBlank", 32768, 4, "stuck", "Data not 0xff !!", 0},
-                      RefusalCase{"ShortBlankRead", 65536, 4, "short blank", "Data not 0xff !!", 0},
-                      RefusalCase{"ShortVerifyRead", 32769, 4, "short verify", "Read Fail!!\r\n", 3}),
+    ::testing::Values(
+        RefusalCase{"NoImage", 0, 4, "", "Load defaut Fw file Error!!", 0},
+        RefusalCase{"UnknownFlash", 32768, 2, "", "Not Support this AMIC Flash Type!!", 0},
+        RefusalCase{"NotBlank", 32768, 4, "stuck", "Data not 0xff !!", 0},
+        RefusalCase{"ShortBlankRead", 65536, 4, "short blank", "Data not 0xff !!", 0},
+        RefusalCase{"ShortVerifyRead", 32769, 4, "short verify", "Read Fail!!\r\n", 3}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
