@@ -135,6 +135,7 @@ bool SimPlatform::Control(platform::Handle handle, std::uint32_t code,
   // What an out request hands over is seen by the device whatever comes of it.
   if (!dataIn) entry.data = data;
 
+  // A handle that is not open names no device; its trace line has an empty path.
   const auto file = impl_->files.find(handle);
   SimDevice* device = nullptr;
   if (file != impl_->files.end()) {
@@ -147,6 +148,7 @@ bool SimPlatform::Control(platform::Handle handle, std::uint32_t code,
   if (!WellFormed(code, request)) {
     entry.result = TraceResult::BadRequest;
     impl_->lastError = kErrorInvalidParameter;
+    // It reached the control call, so it counts towards the command's faults all the same.
     if (device && impl_->Live(file->second) && op) device->Count(*op);
   } else if (!device) {
     impl_->lastError = kErrorInvalidHandle;
