@@ -117,7 +117,7 @@ bool EraseWholeChip(platform::Host& host, const std::string& path) {
   return true;
 }
 
-bool UsesParameterBlock(platform::Host& host, std::size_t length) {
+bool RestoresParameterBlock(platform::Host& host, std::size_t length) {
   return length <= kOneUnitImage && host.options().sFlashTypeText == kParameterBlockMaker;
 }
 
@@ -230,7 +230,7 @@ std::uint32_t ProgramImage(platform::Host& host, const std::string& path) {
   host.AdvanceProgress(10);
   const bool allPagesWritten = WritePages(host, path, image, pageSize, pages);
   host.AdvanceProgress(20);
-  if (UsesParameterBlock(host, length)) RestoreParameterBlock(io, path, parameterBlock);
+  if (RestoresParameterBlock(host, length)) RestoreParameterBlock(io, path, parameterBlock);
   if (!allPagesWritten) {
     ShowStatus(host, "Programming Fail!!");
     host.AdvanceProgress(10);
