@@ -228,6 +228,15 @@ TEST(Bench, SetFlashReplacesTheContentsAndLeavesTheRestErased) {
   EXPECT_TRUE(sim.ParallelFlash(0).empty());
 }
 
+TEST(Bench, ABuiltDeviceWhoseContentDoesNotFitIsRefused) {
+  Scenario scenario;
+  scenario.devices.emplace_back();
+  scenario.devices[0].serialFlash.emplace();
+  scenario.devices[0].serialFlash->size = 16;
+  scenario.devices[0].serialFlash->content.file.assign(17, 0);
+  EXPECT_THROW(SimPlatform{std::move(scenario)}, ScenarioError);
+}
+
 TEST(Clock, VirtualTimeAdvancesByEachSleep) {
   SimClock clock;
   clock.Sleep(10);
