@@ -357,7 +357,7 @@ Scenario ParseScenario(std::string_view json, const std::string& fileName,
   Json root;
   try {
     root = Json::parse(json.begin(), json.end());
-  } catch (const Json::parse_error& error) {
+  } catch (const Json::exception& error) {  // parse errors, and numbers out of range
     std::string message = error.what();
     if (const auto end = message.find("] "); end != std::string::npos) message.erase(0, end + 2);
     r.Fail("", "not valid JSON: " + OneLine(message));
