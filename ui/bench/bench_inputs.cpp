@@ -52,7 +52,7 @@ std::unique_ptr<std::ofstream> OpenTrace(const std::string& file) {
 
 }  // namespace
 
-BenchInputs LoadInputs(const CommandLine& line) {
+BenchInputs LoadInputs(const CommandLine& line, bool hasDisplay) {
   BenchInputs inputs;
   try {
     if (line.script) inputs.actions = ParseActions(*line.script);
@@ -64,6 +64,9 @@ BenchInputs LoadInputs(const CommandLine& line) {
   if (line.dump) {
     CheckDumpFolder(*line.dump);
     inputs.dumpDir = line.dump;
+  }
+  if (!line.script && !hasDisplay) {
+    throw InputError("no display to open the window on (run with --script ACTIONS)");
   }
   // Last, so a bad input elsewhere leaves no empty trace file behind.
   if (line.trace) inputs.trace = OpenTrace(*line.trace);

@@ -33,8 +33,9 @@ struct BenchInputs {
   std::optional<std::string> dumpDir;
 };
 
-// Throws InputError naming the option, file, field or action that is wrong.
-BenchInputs LoadInputs(const CommandLine& line);
+// Throws InputError naming the option, file, field or action that is wrong, or saying that
+// a run without a script has no display.
+BenchInputs LoadInputs(const CommandLine& line, bool hasDisplay);
 
 // Writes the flash dump of every device into `dir`, creating it. False and `error` on failure.
 bool WriteDumpFolder(const sim::SimPlatform& sim, const std::string& dir, std::string& error);

@@ -37,8 +37,12 @@ void BenchWindow::PlaceBeside(const QWidget& window) {
 
 void BenchWindow::ShowState() {
   const auto count = static_cast<int>(sim_.DeviceCount());
-  state_->setText(sim_.Plugged() ? QString("%1 enclosure(s) plugged in").arg(count)
-                                 : QString("%1 enclosure(s) unplugged").arg(count));
+  if (count == 0) {
+    state_->setText("No enclosure in the scenario");
+  } else {
+    state_->setText(sim_.Plugged() ? QString("%1 enclosure(s) plugged in").arg(count)
+                                   : QString("%1 enclosure(s) unplugged").arg(count));
+  }
 }
 
 }  // namespace kelm::bench

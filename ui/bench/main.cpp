@@ -1,6 +1,7 @@
 // kelm-fwupdate-sim: the update window on simulated enclosures, on a display or driven by a
 // script whose transcript goes to standard output.
 
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -8,6 +9,17 @@
 #include "ui/bench/bench_inputs.h"
 #include "ui/bench/bench_run.h"
 #include "ui/bench/command_line.h"
+
+namespace {
+// Qt aborts when it cannot reach a display; say so plainly instead.
+bool HasDisplay() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0') return true;
+  }
+  return false;
+}
+}  // namespace
 
 int main(int argc, char** argv) {
   using namespace kelm::bench;
@@ -19,7 +31,7 @@ int main(int argc, char** argv) {
       std::cout << kUsage << '\n';
       return 0;
     }
-    inputs = LoadInputs(line);
+    inputs = LoadInputs(line, HasDisplay());
   } catch (const std::exception& error) {
     std::cerr << "kelm-fwupdate-sim: " << error.what() << std::endl;
     return 2;
