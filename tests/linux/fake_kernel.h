@@ -88,7 +88,7 @@ class FakeKernel final : public linux_platform::SysCalls {
     if (answer.result < 0) return answer.result;
     if (header.dxfer_direction == SG_DXFER_FROM_DEV) {
       const std::size_t n = std::min<std::size_t>(answer.data.size(), header.dxfer_len);
-      std::memcpy(header.dxferp, answer.data.data(), n);
+      if (n > 0) std::memcpy(header.dxferp, answer.data.data(), n);
     }
     header.resid = answer.resid;
     header.host_status = answer.hostStatus;

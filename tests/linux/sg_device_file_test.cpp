@@ -80,7 +80,12 @@ INSTANTIATE_TEST_SUITE_P(
         MappingCase{false, 3, 0x11, SG_DXFER_TO_DEV, 3, 10000, false},
         MappingCase{false, 4, 0x11, SG_DXFER_TO_DEV, 4, 10000, true},
         MappingCase{false, 65536, 0x11, SG_DXFER_TO_DEV, 65536, 10000, true},
-        MappingCase{false, 0, 0x13, SG_DXFER_NONE, 0, 100000, false}));
+        MappingCase{false, 0, 0x13, SG_DXFER_NONE, 0, 100000, false}),
+    [](const auto& info) {
+      const MappingCase& c = info.param;
+      return std::string(c.dataIn ? "in_" : "out_") + std::to_string(c.n) + "_sub" +
+             std::to_string(c.subOpcode);
+    });
 
 TEST(SgDeviceFile, OneByteReadGivesTheCallerOnlyTheFirstByte) {
   test::FakeKernel kernel;
