@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 
 #include "chip/firmware_file.h"
 #include "chip/identification.h"
@@ -32,9 +31,11 @@ bool TakesEmbeddedImage(chip::ChipCode code) {
   return chip::ModelOf(code) == kJmb352 && (revision == 1 || revision == 2);
 }
 
+// ASCII only: the path's other bytes must not change with the process's locale.
 void ToLowerInPlace(std::string& text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
 }
 
 // Vendor and product identification of the inquiry answer: 24 characters, cut at a zero

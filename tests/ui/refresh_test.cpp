@@ -104,12 +104,18 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"Caf\xE9 Disk", false, "<<USB>> Caf\xC3\xA9 Disk"},
         NameCase{"KELM", true, "<<USB>> "}));
 
-TEST(Refresh, EnterCommandGoesToTheListedDriveItself) {
+TEST(Refresh, EnterCommandGoesToTheListedDriveItselfAtItsLowerCasePath) {
   // The first disk is skipped, so the listed drive's scan index and list index differ.
-  WindowBench bench(Devices({Jmb352Device(3, Pattern(65536)), Jmb352(Pattern(65536))}));
+  sim::DeviceSpec listed = Jmb352(Pattern(65536));
+  listed.path = "\\\\?\\usbstor#Disk&Ven_KELM#0001&0#{53F56307-B6BF-11D0-94F2-00A0C91EFB8B}";
+  WindowBench bench(Devices({Jmb352Device(3, Pattern(65536)), listed}));
+  std::ostringstream trace;
+  bench.rig.sim.SetTrace(&trace);
   bench.Open();
-  EXPECT_EQ(bench.rig.sim.RequestCount(0, "EnterCommand"), 0u);
-  EXPECT_EQ(bench.rig.sim.RequestCount(1, "EnterCommand"), 1u);
+  EXPECT_EQ(TracedRequests(trace, Hex(device::BuildCdb(device::Command::EnterCommand))),
+            std::vector<std::string>{
+                "\\\\?\\usbstor#disk&ven_kelm#0001&0#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}"});
+  bench.rig.sim.SetTrace(nullptr);
 }
 
 TEST(Refresh, CdromDrivesLeaveCommandModeAtTheirOwnPathAtExit) {

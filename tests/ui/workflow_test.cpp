@@ -251,10 +251,13 @@ TEST(Workflow, ADeviceChangeDuringAnUpdateIsDropped) {
       },
       Qt::QueuedConnection);
 
+  const std::uint32_t probes = bench.rig.sim.RequestCount(0, "ProbeBridge");
+
   bench.Button("EraseButton")->click();
 
   EXPECT_TRUE(deliveredWhileRunning);
-  EXPECT_EQ(bench.Screen(), kFailScreen);  // no refresh replaced the end screen
+  EXPECT_EQ(bench.rig.sim.RequestCount(0, "ProbeBridge"), probes);  // no drive scan ran
+  EXPECT_EQ(bench.Screen(), kFailScreen);
   EXPECT_FALSE(window.isClosed());
 }
 
