@@ -1,6 +1,7 @@
 #include "ui/bench/bench_run.h"
 
 #include <QEvent>
+#include <QPointer>
 #include <QTimer>
 #include <iostream>
 #include <memory>
@@ -36,10 +37,9 @@ class QuitWhenHidden final : public QObject {
   using QObject::QObject;
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() == QEvent::Hide && !event->spontaneous()) {
-      QTimer::singleShot(0, qApp, [watched] {
-        if (auto* window = qobject_cast<QWidget*>(watched); window && !window->isVisible()) {
-          QCoreApplication::quit();
-        }
+      QPointer<QWidget> window = qobject_cast<QWidget*>(watched);
+      QTimer::singleShot(0, qApp, [window] {
+        if (window && !window->isVisible()) QCoreApplication::quit();
       });
     }
     return false;
@@ -85,6 +85,8 @@ int RunScripted(BenchInputs& inputs, int argc, char** argv) {
     window.reset();  // the destruction sends the leave commands
   } catch (const std::exception& error) {
     app.ShowException(error.what());
+  } catch (...) {
+    app.ShowException("");
   }
   sim.SetTrace(nullptr);
 
@@ -126,6 +128,8 @@ int RunOnDisplay(BenchInputs& inputs, int argc, char** argv) {
     window.reset();
   } catch (const std::exception& error) {
     app.ShowException(error.what());
+  } catch (...) {
+    app.ShowException("");
   }
   sim.SetTrace(nullptr);
   return FinishRun(sim, inputs);
