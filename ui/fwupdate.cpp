@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QPalette>
+#include <QPointer>
 
 #include <algorithm>
 #include <filesystem>

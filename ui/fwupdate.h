@@ -3,7 +3,6 @@
 // state of a run (the drive table, the selected drive's codes, the options).
 
 #include <QDialog>
-#include <QPointer>
 
 #include <array>
 #include <cstdint>
@@ -16,10 +15,8 @@
 #include "platform/host.h"
 #include "ui/window_environment.h"
 
-class QAbstractButton;
 class QCloseEvent;
 class QLabel;
-class QLineEdit;
 class QWidget;
 
 namespace Ui {
