@@ -151,6 +151,7 @@ TEST_P(FaultMatrix, EveryRequestMisbehavingOnce) {
       sim::DeviceSpec faulty = device;
       InjectFault(faulty, request, kind);
       const RunOutcome run = Run(faulty);
+      ASSERT_TRUE(FaultLanded(ParseTrace(run.trace), request, kind)) << "the fault missed its request";
       CheckSoundness(run);
       CheckExpectation(run, path.expect(request, kind));
       ++cases;

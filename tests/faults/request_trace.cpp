@@ -32,15 +32,17 @@ std::vector<TracedRequest> ParseTrace(std::string_view trace) {
   std::istringstream lines{std::string(trace)};
   for (std::string line; std::getline(lines, line);) {
     std::istringstream fields(line);
-    std::string direction, cdb;
-    std::uint32_t length = 0;
-    fields >> direction >> cdb >> length;
+    std::string direction, cdb, result;
+    std::uint32_t length = 0, timeout = 0, transferred = 0;
+    fields >> direction >> cdb >> length >> timeout >> result >> transferred;
     if (direction != "in" && direction != "out") continue;  // open-fail lines
     TracedRequest request;
     request.command = CommandName(cdb);
     request.nth = ++seen[request.command];
     request.dataIn = direction == "in";
     request.length = length;
+    request.ok = result == "ok";
+    request.transferred = transferred;
     requests.push_back(std::move(request));
   }
   return requests;
@@ -72,6 +74,16 @@ void InjectFault(sim::DeviceSpec& device, const TracedRequest& request, FaultKin
       device.shortReads.push_back(fault);
       break;
   }
+}
+
+bool FaultLanded(const std::vector<TracedRequest>& requests, const TracedRequest& target,
+                 FaultKind kind) {
+  for (const TracedRequest& request : requests) {
+    if (request.command != target.command || request.nth != target.nth) continue;
+    if (kind == FaultKind::Short) return request.ok && request.transferred == target.length / 2;
+    return !request.ok;
+  }
+  return false;
 }
 
 }  // namespace kelm::test

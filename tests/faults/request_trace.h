@@ -16,6 +16,8 @@ struct TracedRequest {
   std::uint32_t nth = 0;   // 1 for the command's first request of the run
   bool dataIn = false;
   std::uint32_t length = 0;  // DataTransferLength as sent
+  bool ok = false;           // the call succeeded with last-error 0
+  std::uint32_t transferred = 0;
 };
 
 // One entry per request that reached the device control call; failed opens are left out
@@ -29,5 +31,10 @@ std::string_view FaultKindName(FaultKind kind);
 // Makes `request` misbehave the way `kind` says on the next run of the scenario. A short
 // request delivers half of what it asked for.
 void InjectFault(sim::DeviceSpec& device, const TracedRequest& request, FaultKind kind);
+
+// Whether the run traced in `requests` shows `target` misbehaving the way `kind` says: a
+// check that the fault landed on the request it was meant for.
+bool FaultLanded(const std::vector<TracedRequest>& requests, const TracedRequest& target,
+                 FaultKind kind);
 
 }  // namespace kelm::test

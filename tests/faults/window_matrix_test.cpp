@@ -139,8 +139,11 @@ TEST_P(YesFaultMatrix, EndScreenMatchesTheFlash) {
       SCOPED_TRACE(request.command + " #" + std::to_string(request.nth) + " of the update, " +
                    std::string(FaultKindName(kind)));
       sim::DeviceSpec faulty = device;
-      InjectFault(faulty, CountedFromStart(request, before), kind);
+      const TracedRequest counted = CountedFromStart(request, before);
+      InjectFault(faulty, counted, kind);
       const WindowRun run = ClickYes(faulty, path);
+      ASSERT_TRUE(FaultLanded(ParseTrace(run.before + run.during), counted, kind))
+          << "the fault missed its request";
       const bool flashCorrect = run.flash == run.expected;
       EXPECT_TRUE(run.replugScreen || run.failScreen) << "not on an end screen";
       EXPECT_FALSE(run.replugScreen && !flashCorrect) << "re-plug screen over a wrong flash";
