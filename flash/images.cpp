@@ -5,19 +5,11 @@
 #include <fstream>
 #include <iterator>
 
-#include "flash/embedded_image_table.h"
 
 namespace kelm::flash {
 
 namespace {
 constexpr std::array<std::string_view, 3> kImageNames = {"FW352A", "FW352B", "FW339"};
-}
-
-std::span<const std::uint8_t> EmbeddedImages::TakeImage(std::string_view name) const {
-  for (const auto& image : EmbeddedImageTable()) {
-    if (image.name == name) return image.bytes;
-  }
-  return {};
 }
 
 bool ImageSet::LoadFolder(const std::string& dir, std::string& error) {

@@ -12,7 +12,8 @@
 
 namespace kelm::flash {
 
-// The images linked into this program (see embedded_image_table.h).
+// The images linked into this program (see embedded_image_table.h); defined with the image
+// table the program links, so a program without one cannot use it by mistake.
 class EmbeddedImages final : public platform::ImageSource {
  public:
   std::span<const std::uint8_t> TakeImage(std::string_view name) const override;

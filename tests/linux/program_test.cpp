@@ -20,7 +20,6 @@
 #include "ui/fwupdate.h"
 #include "ui/hardware/hardware_platform.h"
 #include "ui/hardware/no_image_notice.h"
-#include "ui/hardware/qt_file_dialog.h"
 
 namespace kelm {
 namespace {
@@ -94,15 +93,6 @@ INSTANTIATE_TEST_SUITE_P(Machines, HardwareWindow,
                                            WindowCase{"usb_node_not_sg", {{.sg = 1}}}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(HardwareProgram, FileFiltersInQtsSpelling) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"BinaryFile|*.bin|All Files|*.*", "BinaryFile (*.bin);;All Files (*.*)"},
-      {"Images|*.bin;*.rom", "Images (*.bin *.rom)"},
-      {"", ""},
-      {"Dangling", ""},
-  };
-  for (const auto& [windows, qt] : cases) EXPECT_EQ(hardware::QtFilterOf(windows), qt) << windows;
-}
 
 TEST(HardwareProgram, SaysOnceThatABuildWithoutImagesCannotUpdate) {
   test::Boxes boxes;

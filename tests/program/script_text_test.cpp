@@ -5,7 +5,6 @@
 #include <sstream>
 
 #include "ui/bench/command_line.h"
-#include "ui/bench/file_filter.h"
 #include "ui/bench/script_actions.h"
 #include "ui/bench/transcript.h"
 
@@ -156,11 +155,6 @@ TEST(TranscriptText, StartsEveryLineOnAFreshLine) {
   EXPECT_EQ(out.str(), "NVRAM O.K.\n> show\nno newline\nstatus: \"\"\n");
 }
 
-TEST(FileFilter, TurnsTheWindowsFilterIntoQtFilters) {
-  EXPECT_EQ(QtFilterOf("BinaryFile|*.bin|All Files|*.*"), "BinaryFile (*.bin);;All Files (*.*)");
-  EXPECT_EQ(QtFilterOf("Images|*.bin;*.rom"), "Images (*.bin *.rom)");
-  EXPECT_EQ(QtFilterOf(""), "");
-}
 
 }  // namespace
 }  // namespace kelm::bench

@@ -9,7 +9,7 @@
 #include "platform/sim/sim_platform.h"
 #include "ui/bench/bench_ports.h"
 #include "ui/bench/bench_window.h"
-#include "ui/bench/qt_file_dialog.h"
+#include "ui/qt_file_dialog.h"
 #include "ui/bench/script_runner.h"
 #include "ui/bench/status_watch.h"
 #include "ui/fwupdate.h"
@@ -107,12 +107,11 @@ int RunOnDisplay(BenchInputs& inputs, int argc, char** argv) {
   ui::QtMessageBoxes boxes;
   platform::Services services{sim, sim, clock, debug, out, boxes, inputs.images};
   SimNotifications enclosures(sim);
-  QtFileDialog dialog;
+  ui::QtFileDialog dialog;
 
   try {
     auto window = std::make_unique<ui::TZintFwTool>(
         ui::WindowEnvironment{services, enclosures, dialog, ProgramDir()});
-    dialog.SetParent(window.get());
     boxes.setParent(window.get());
     QuitWhenHidden quitter;
     window->installEventFilter(&quitter);

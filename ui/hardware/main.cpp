@@ -10,7 +10,7 @@
 #include "ui/fwupdate.h"
 #include "ui/hardware/hardware_platform.h"
 #include "ui/hardware/no_image_notice.h"
-#include "ui/hardware/qt_file_dialog.h"
+#include "ui/qt_file_dialog.h"
 #include "ui/hardware/udev_socket_notifier.h"
 #include "ui/startup.h"
 
@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
                "be noticed until the program is started again.\n",
                stderr);
   }
-  kelm::hardware::QtFileDialog fileDialog;
+  kelm::ui::QtFileDialog fileDialog;
   QTimer::singleShot(0, &app, [&hw] { AnnounceOverWindow(hw); });
 
   return kelm::ui::RunMainWindow(

@@ -1,9 +1,10 @@
-#include "ui/hardware/qt_file_dialog.h"
+#include "ui/qt_file_dialog.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFileDialog>
 
-namespace kelm::hardware {
+namespace kelm::ui {
 
 std::string QtFilterOf(std::string_view filter) {
   std::string out;
@@ -33,4 +34,4 @@ std::optional<std::string> QtFileDialog::GetOpenFileName(const std::string& init
   return QFile::encodeName(chosen).toStdString();
 }
 
-}  // namespace kelm::hardware
+}  // namespace kelm::ui
