@@ -86,6 +86,10 @@ TZintFwTool::~TZintFwTool() {
 }
 
 void TZintFwTool::ConnectHandlers() {
+  if (env_.statusChanged) {
+    connect(ui_->StatusEdit, &QLineEdit::textChanged, this,
+            [this](const QString& text) { env_.statusChanged(text.toStdString()); });
+  }
   connect(ui_->EraseButton, &QAbstractButton::clicked, this, &TZintFwTool::EraseButtonClick);
   connect(ui_->ExitBtn, &QAbstractButton::clicked, this, &TZintFwTool::ExitBtnClick);
   connect(ui_->ExtBtn, &QAbstractButton::clicked, this, &TZintFwTool::ExitBtnClick);

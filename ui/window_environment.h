@@ -2,6 +2,7 @@
 // What a program hands the window: the core's services, device notifications, and the
 // open-file dialog (a port, so the scripted bench can answer it).
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -23,6 +24,9 @@ struct WindowEnvironment {
   platform::DeviceNotifications& notifications;
   FileDialog& fileDialog;
   std::string programDir;  // where the first open-file dialog starts
+  // Told every change of the status text, from the window's construction on (the bench
+  // writes its transcript from it); may be empty.
+  std::function<void(const std::string& status)> statusChanged = {};
 };
 
 }  // namespace kelm::ui

@@ -19,17 +19,6 @@ void ConsoleDebugOutput::OutputDebugString(std::string_view text) {
 
 void ConsoleStandardOutput::Write(std::string_view text) { std::cout << text << std::flush; }
 
-platform::Handle ObservedDeviceFile::Open(const std::string& path, platform::ShareMode share) {
-  beforeRequest_();
-  return file_.Open(path, share);
-}
-
-bool ObservedDeviceFile::Control(platform::Handle handle, std::uint32_t code,
-                                 platform::PassThroughRequest& request) {
-  beforeRequest_();
-  return file_.Control(handle, code, request);
-}
-
 void SimNotifications::Unplug() {
   sim_.Unplug();
   Send(platform::kDeviceRemoveComplete);

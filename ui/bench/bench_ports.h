@@ -54,22 +54,6 @@ class ConsoleStandardOutput final : public platform::StandardOutput {
   void Write(std::string_view text) override;
 };
 
-// The device file with a look at the window before each request: what the window showed
-// before it talked to a device is reported before the device's effects.
-class ObservedDeviceFile final : public platform::DeviceFile {
- public:
-  ObservedDeviceFile(platform::DeviceFile& file, std::function<void()> beforeRequest)
-      : file_(file), beforeRequest_(std::move(beforeRequest)) {}
-  platform::Handle Open(const std::string& path, platform::ShareMode share) override;
-  bool Control(platform::Handle handle, std::uint32_t code,
-               platform::PassThroughRequest& request) override;
-  std::uint32_t LastError() const override { return file_.LastError(); }
-  void Close(platform::Handle handle) override { file_.Close(handle); }
-
- private:
-  platform::DeviceFile& file_;
-  std::function<void()> beforeRequest_;
-};
 
 // The bench's hands on the enclosures: each plug change is followed by the device-change
 // event the operating system would send.

@@ -11,7 +11,6 @@
 #include "ui/bench/bench_window.h"
 #include "ui/qt_file_dialog.h"
 #include "ui/bench/script_runner.h"
-#include "ui/bench/status_watch.h"
 #include "ui/fwupdate.h"
 #include "ui/qt_message_boxes.h"
 #include "ui/startup.h"
@@ -54,28 +53,27 @@ int RunScripted(BenchInputs& inputs, int argc, char** argv) {
   ui::Application app(argc, argv);
 
   Transcript transcript(std::cout);
-  StatusWatch status(transcript);
-  transcript.SetBeforeWrite([&status] { status.Poll(); });
   sim::SimPlatform sim(std::move(inputs.scenario));
   sim.SetTrace(inputs.trace.get());
-  ObservedDeviceFile file(sim, [&status] { status.Poll(); });
   sim::SimClock clock(false);
   TranscriptDebugOutput debug(transcript);
   TranscriptStandardOutput out(transcript);
   TranscriptMessageBoxes boxes(transcript);
   app.setExceptionBoxes(&boxes);
-  platform::Services services{file, sim, clock, debug, out, boxes, inputs.images};
+  platform::Services services{sim, sim, clock, debug, out, boxes, inputs.images};
   SimNotifications enclosures(sim);
   ScriptedFileDialog dialog;
+  const auto statusLine = [&transcript](const std::string& status) {
+    transcript.Line("status: " + Quote(status));
+  };
 
   // As on a display, an exception escaping the window is shown and the run ends normally.
   try {
     auto window = std::make_unique<ui::TZintFwTool>(
-        ui::WindowEnvironment{services, enclosures, dialog, ProgramDir()});
+        ui::WindowEnvironment{services, enclosures, dialog, ProgramDir(), statusLine});
     // Shown, but not on any screen: so closing it is seen as it would be on a display.
     window->setAttribute(Qt::WA_DontShowOnScreen);
     window->show();
-    status.Follow(*window);
     {
       ScriptRunner runner(*window, enclosures, dialog, transcript, app);
       runner.Run(*inputs.actions);
@@ -92,7 +90,6 @@ int RunScripted(BenchInputs& inputs, int argc, char** argv) {
 
   const int exitStatus = FinishRun(sim, inputs);
   transcript.Line("elapsed-ms: " + std::to_string(clock.ElapsedMs()));
-  transcript.SetBeforeWrite(nullptr);
   return exitStatus;
 }
 

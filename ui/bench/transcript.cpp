@@ -32,15 +32,7 @@ std::string Latin1ToUtf8(std::string_view bytes) {
   return utf8;
 }
 
-void Transcript::BeforeWrite() {
-  if (!beforeWrite_ || inHook_) return;
-  inHook_ = true;
-  beforeWrite_();
-  inHook_ = false;
-}
-
 void Transcript::Line(std::string_view text) {
-  BeforeWrite();
   if (midLine_) out_ << '\n';
   out_ << text << '\n' << std::flush;
   midLine_ = false;
@@ -48,7 +40,6 @@ void Transcript::Line(std::string_view text) {
 
 void Transcript::Raw(std::string_view text) {
   if (text.empty()) return;
-  BeforeWrite();
   out_ << text << std::flush;
   midLine_ = text.back() != '\n';
 }

@@ -1,7 +1,6 @@
 #pragma once
 // The transcript of a headless run: one line per event on standard output.
 
-#include <functional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -23,16 +22,9 @@ class Transcript {
   // Text written as it is (the program's own standard output).
   void Raw(std::string_view text);
 
-  // Runs before anything is written, so an observer can report what happened first.
-  void SetBeforeWrite(std::function<void()> hook) { beforeWrite_ = std::move(hook); }
-
  private:
-  void BeforeWrite();
-
   std::ostream& out_;
   bool midLine_ = false;
-  std::function<void()> beforeWrite_;
-  bool inHook_ = false;
 };
 
 }  // namespace kelm::bench
