@@ -32,10 +32,10 @@ std::vector<std::uint8_t> StatusPair(std::uint8_t value, std::uint32_t length) {
 
 }  // namespace
 
-SimDevice::SimDevice(DeviceSpec spec, std::string path)
-    : spec_(std::move(spec)), path_(std::move(path)) {
-  if (spec_.serialFlash) serial_.emplace(*spec_.serialFlash);
-  if (spec_.parallelFlash) parallel_.emplace(*spec_.parallelFlash);
+SimDevice::SimDevice(DeviceSpec config, std::string path)
+    : config_(std::move(config)), path_(std::move(path)) {
+  if (config_.serialFlash) serial_.emplace(*config_.serialFlash);
+  if (config_.parallelFlash) parallel_.emplace(*config_.parallelFlash);
 }
 
 std::uint32_t SimDevice::Count(Op op) { return ++counts_[static_cast<std::size_t>(op)]; }
@@ -47,8 +47,8 @@ Response SimDevice::Handle(Op op, std::span<const std::uint8_t, 16> cdb, bool da
   // A request whose data phase runs the wrong way is rejected by the bridge: reading an
   // answer into a buffer that the host meant to send (or the reverse) must not pass as done.
   if (dataIn != info.dataIn) return {};
-  if (FaultFor(spec_.fail, info.name, n)) return {};
-  const Fault* shortened = FaultFor(spec_.shortReads, info.name, n);
+  if (FaultFor(config_.fail, info.name, n)) return {};
+  const Fault* shortened = FaultFor(config_.shortReads, info.name, n);
   const auto length = static_cast<std::uint32_t>(data.size());
 
   Response response;
@@ -62,7 +62,7 @@ Response SimDevice::Handle(Op op, std::span<const std::uint8_t, 16> cdb, bool da
     if (!WriteData(op, cdb, data)) return {};
     response.transferred = shortened ? std::min(shortened->bytes, length) : length;
   }
-  response.reply = FaultFor(spec_.lastError, info.name, n) ? Reply::LastError : Reply::Ok;
+  response.reply = FaultFor(config_.lastError, info.name, n) ? Reply::LastError : Reply::Ok;
   return response;
 }
 
@@ -70,8 +70,8 @@ std::optional<std::vector<std::uint8_t>> SimDevice::ReadData(
     Op op, std::span<const std::uint8_t, 16> cdb, std::uint32_t length) {
   std::vector<std::uint8_t> out;
   if (Info(op).answered) {
-    const auto answer = spec_.answers.find(std::string(Info(op).name));
-    if (answer == spec_.answers.end()) return std::nullopt;
+    const auto answer = config_.answers.find(std::string(Info(op).name));
+    if (answer == config_.answers.end()) return std::nullopt;
     const std::size_t count = std::min<std::size_t>(length, answer->second.size());
     return std::vector<std::uint8_t>(answer->second.begin(), answer->second.begin() + count);
   }

@@ -27,10 +27,10 @@ struct Response {
 
 class SimDevice {
  public:
-  SimDevice(DeviceSpec spec, std::string path);
+  SimDevice(DeviceSpec config, std::string path);
 
   const std::string& path() const { return path_; }
-  const DeviceSpec& spec() const { return spec_; }
+  const DeviceSpec& config() const { return config_; }
 
   // Counts one request of `op` that reached the control call.
   std::uint32_t Count(Op op);
@@ -53,7 +53,7 @@ class SimDevice {
   // Carries out a data-out command; false when it fails (and did nothing).
   bool WriteData(Op op, std::span<const std::uint8_t, 16> cdb, std::span<const std::uint8_t> data);
 
-  DeviceSpec spec_;
+  DeviceSpec config_;
   std::string path_;
   std::optional<SerialFlashChip> serial_;
   std::optional<ParallelFlashChip> parallel_;

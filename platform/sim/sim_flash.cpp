@@ -46,8 +46,8 @@ void EraseRange(std::vector<std::uint8_t>& bytes, std::uint32_t begin, std::uint
 
 }  // namespace
 
-SerialFlashChip::SerialFlashChip(const SerialFlashSpec& spec)
-    : spec_(spec), bytes_(InitialBytes(spec.content, spec.size)) {}
+SerialFlashChip::SerialFlashChip(const SerialFlashSpec& config)
+    : config_(config), bytes_(InitialBytes(config.content, config.size)) {}
 
 bool SerialFlashChip::Read(std::uint32_t address, std::uint32_t length,
                            std::vector<std::uint8_t>& out) const {
@@ -59,7 +59,7 @@ bool SerialFlashChip::Read(std::uint32_t address, std::uint32_t length,
 bool SerialFlashChip::Write(std::uint32_t address, std::span<const std::uint8_t> data) {
   if (!InRange(address, data.size(), bytes_.size())) return false;
   ProgramAnd(bytes_, address, data);
-  busyLeft_ = spec_.busyPolls;
+  busyLeft_ = config_.busyPolls;
   return true;
 }
 
@@ -68,13 +68,13 @@ bool SerialFlashChip::EraseUnitAt(std::uint32_t address) {
   const auto size = static_cast<std::uint32_t>(bytes_.size());
   std::uint32_t begin = 0;
   std::uint32_t end = size;
-  if (spec_.eraseUnitStarts.empty()) {
-    const std::uint32_t unit = std::max<std::uint32_t>(spec_.eraseUnit, 1);
+  if (config_.eraseUnitStarts.empty()) {
+    const std::uint32_t unit = std::max<std::uint32_t>(config_.eraseUnit, 1);
     begin = address / unit * unit;
     end = static_cast<std::uint32_t>(std::min<std::uint64_t>(std::uint64_t{begin} + unit, size));
   } else {
     // Unit k runs from its start up to the next start; the last one to the end.
-    for (std::uint32_t start : spec_.eraseUnitStarts) {
+    for (std::uint32_t start : config_.eraseUnitStarts) {
       if (start <= address) {
         begin = start;
       } else {
@@ -90,19 +90,19 @@ bool SerialFlashChip::EraseUnitAt(std::uint32_t address) {
 void SerialFlashChip::EraseAll() { Erase(0, static_cast<std::uint32_t>(bytes_.size())); }
 
 void SerialFlashChip::Erase(std::uint32_t begin, std::uint32_t end) {
-  EraseRange(bytes_, begin, end, spec_.stuck);
-  busyLeft_ = spec_.busyPolls;
+  EraseRange(bytes_, begin, end, config_.stuck);
+  busyLeft_ = config_.busyPolls;
 }
 
 std::uint8_t SerialFlashChip::ReadStatus() {
-  if (spec_.stuckBusy) return 0x01;
+  if (config_.stuckBusy) return 0x01;
   if (busyLeft_ == 0) return 0x00;
   --busyLeft_;
   return 0x01;
 }
 
-ParallelFlashChip::ParallelFlashChip(const ParallelFlashSpec& spec)
-    : spec_(spec), bytes_(InitialBytes(spec.content, kParallelFlashSize)) {}
+ParallelFlashChip::ParallelFlashChip(const ParallelFlashSpec& config)
+    : config_(config), bytes_(InitialBytes(config.content, kParallelFlashSize)) {}
 
 bool ParallelFlashChip::Read(std::uint32_t address, std::uint32_t length,
                              std::vector<std::uint8_t>& out) const {
@@ -123,27 +123,27 @@ bool IsSequence(const std::array<std::array<std::uint8_t, N>, 3>& table, std::in
 
 void ParallelFlashChip::PreErase(std::span<const std::uint8_t> data) {
   // Foreign bytes leave an earlier arming in place.
-  if (IsSequence(kChipEraseSequences, spec_.type, data)) armed_ = true;
+  if (IsSequence(kChipEraseSequences, config_.type, data)) armed_ = true;
 }
 
 void ParallelFlashChip::Erase() {
   if (!armed_) return;
   armed_ = false;
-  EraseRange(bytes_, 0, static_cast<std::uint32_t>(bytes_.size()), spec_.stuck);
-  busyLeft_ = spec_.busyReads;
+  EraseRange(bytes_, 0, static_cast<std::uint32_t>(bytes_.size()), config_.stuck);
+  busyLeft_ = config_.busyReads;
 }
 
 bool ParallelFlashChip::Program(std::span<const std::uint8_t> sequence,
                                 std::span<const std::uint8_t> data) {
   if (data.size() > bytes_.size()) return false;
-  if (!IsSequence(kProgramSequences, spec_.type, sequence)) return true;
+  if (!IsSequence(kProgramSequences, config_.type, sequence)) return true;
   ProgramAnd(bytes_, 0, data);
-  busyLeft_ = spec_.busyReads;
+  busyLeft_ = config_.busyReads;
   return true;
 }
 
 std::uint8_t ParallelFlashChip::ReadBusy() {
-  if (spec_.stuckBusy) return 1;
+  if (config_.stuckBusy) return 1;
   if (busyLeft_ == 0) return 0;
   --busyLeft_;
   return 1;

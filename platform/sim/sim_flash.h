@@ -13,7 +13,7 @@ namespace kelm::sim {
 class SerialFlashChip {
  public:
   // Throws std::invalid_argument when the content does not fit the size.
-  explicit SerialFlashChip(const SerialFlashSpec& spec);
+  explicit SerialFlashChip(const SerialFlashSpec& config);
 
   // False (and nothing done) when the range runs past the end.
   bool Read(std::uint32_t address, std::uint32_t length, std::vector<std::uint8_t>& out) const;
@@ -29,14 +29,14 @@ class SerialFlashChip {
  private:
   void Erase(std::uint32_t begin, std::uint32_t end);
 
-  SerialFlashSpec spec_;
+  SerialFlashSpec config_;
   std::vector<std::uint8_t> bytes_;
   std::uint32_t busyLeft_ = 0;
 };
 
 class ParallelFlashChip {
  public:
-  explicit ParallelFlashChip(const ParallelFlashSpec& spec);
+  explicit ParallelFlashChip(const ParallelFlashSpec& config);
 
   bool Read(std::uint32_t address, std::uint32_t length, std::vector<std::uint8_t>& out) const;
   // Arms the chip erase when the bytes are the type's chip-erase sequence; else no effect.
@@ -53,7 +53,7 @@ class ParallelFlashChip {
   std::vector<std::uint8_t>& bytes() { return bytes_; }
 
  private:
-  ParallelFlashSpec spec_;
+  ParallelFlashSpec config_;
   std::vector<std::uint8_t> bytes_;
   bool armed_ = false;
   std::uint32_t busyLeft_ = 0;

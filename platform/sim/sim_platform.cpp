@@ -76,7 +76,7 @@ struct SimPlatform::Impl {
   // Sharing as the operating system enforces it: an exclusive open needs the device to
   // itself, and a shared open fails while someone holds it exclusively.
   bool SharingAllows(std::size_t device, platform::ShareMode share) const {
-    if (share == platform::ShareMode::Exclusive && devices[device].spec().heldOpen) return false;
+    if (share == platform::ShareMode::Exclusive && devices[device].config().heldOpen) return false;
     for (const auto& [handle, file] : files) {
       if (file.device != device || !Live(file)) continue;
       if (share == platform::ShareMode::Exclusive) return false;
@@ -92,10 +92,10 @@ struct SimPlatform::Impl {
 
 SimPlatform::SimPlatform(Scenario scenario) : impl_(std::make_unique<Impl>()) {
   for (std::size_t i = 0; i < scenario.devices.size(); ++i) {
-    DeviceSpec& spec = scenario.devices[i];
-    std::string path = spec.path.empty() ? DefaultDevicePath(spec.deviceClass, i) : spec.path;
+    DeviceSpec& config = scenario.devices[i];
+    std::string path = config.path.empty() ? DefaultDevicePath(config.deviceClass, i) : config.path;
     try {
-      impl_->devices.emplace_back(std::move(spec), std::move(path));
+      impl_->devices.emplace_back(std::move(config), std::move(path));
     } catch (const std::invalid_argument& error) {
       throw ScenarioError("scenario: devices[" + std::to_string(i) + "]: " + error.what());
     }
@@ -178,7 +178,7 @@ platform::DeviceInfoSet SimPlatform::GetClassDevs(std::string_view interfaceClas
   set.deviceClass = ClassOf(interfaceClass);
   if (impl_->plugged && !set.deviceClass.empty()) {
     for (std::size_t i = 0; i < impl_->devices.size(); ++i) {
-      if (impl_->devices[i].spec().deviceClass == set.deviceClass) set.members.push_back(i);
+      if (impl_->devices[i].config().deviceClass == set.deviceClass) set.members.push_back(i);
     }
   }
   const platform::DeviceInfoSet id = impl_->nextSet++;

@@ -48,36 +48,36 @@ void SysfsTree::Link(const fs::path& link, const fs::path& target) const {
   fs::create_directory_symlink(fs::relative(target, link.parent_path()), link);
 }
 
-void SysfsTree::Add(const DriveSpec& spec) {
+void SysfsTree::Add(const DriveSpec& config) {
   const fs::path sys = base_ / "sys";
-  const std::string host = "host" + std::to_string(spec.sg);
-  const std::string hctl = std::to_string(spec.sg) + ":0:0:0";
+  const std::string host = "host" + std::to_string(config.sg);
+  const std::string hctl = std::to_string(config.sg) + ":0:0:0";
   fs::path adapter;
-  if (IsUsbDriver(spec.adapterDriver)) {
+  if (IsUsbDriver(config.adapterDriver)) {
     const fs::path controller = sys / "devices/pci0000:00/0000:00:14.0";
-    const fs::path usbDevice = controller / "usb2" / ("2-" + std::to_string(spec.sg + 1));
+    const fs::path usbDevice = controller / "usb2" / ("2-" + std::to_string(config.sg + 1));
     adapter = usbDevice / (usbDevice.filename().string() + ":1.0");
     fs::create_directories(adapter);
     if (!fs::exists(controller / "driver")) Link(controller / "driver", sys / "bus/pci/drivers/xhci_hcd");
     Link(usbDevice / "driver", sys / "bus/usb/drivers/usb");
-    Link(adapter / "driver", sys / "bus/usb/drivers" / spec.adapterDriver);
+    Link(adapter / "driver", sys / "bus/usb/drivers" / config.adapterDriver);
   } else {
-    const fs::path controller = sys / "devices/pci0000:00" / ("0000:00:17." + std::to_string(spec.sg));
-    adapter = controller / ("ata" + std::to_string(spec.sg + 1));
+    const fs::path controller = sys / "devices/pci0000:00" / ("0000:00:17." + std::to_string(config.sg));
+    adapter = controller / ("ata" + std::to_string(config.sg + 1));
     fs::create_directories(adapter);
-    fs::create_directories(sys / "bus/pci/drivers" / spec.adapterDriver);
-    Link(controller / "driver", sys / "bus/pci/drivers" / spec.adapterDriver);
+    fs::create_directories(sys / "bus/pci/drivers" / config.adapterDriver);
+    Link(controller / "driver", sys / "bus/pci/drivers" / config.adapterDriver);
   }
-  const fs::path scsiDevice = adapter / host / ("target" + std::to_string(spec.sg) + ":0:0") / hctl;
-  const std::string name = "sg" + std::to_string(spec.sg);
+  const fs::path scsiDevice = adapter / host / ("target" + std::to_string(config.sg) + ":0:0") / hctl;
+  const std::string name = "sg" + std::to_string(config.sg);
   fs::create_directories(scsiDevice / "scsi_generic" / name);
-  Write(scsiDevice / "type", std::to_string(spec.scsiType) + "\n");
-  Write(scsiDevice / "vendor", spec.vendor + "\n");
-  Write(scsiDevice / "model", spec.model + "\n");
-  Link(scsiDevice / "driver", sys / "bus/scsi/drivers" / (spec.scsiType == 5 ? "sr" : "sd"));
+  Write(scsiDevice / "type", std::to_string(config.scsiType) + "\n");
+  Write(scsiDevice / "vendor", config.vendor + "\n");
+  Write(scsiDevice / "model", config.model + "\n");
+  Link(scsiDevice / "driver", sys / "bus/scsi/drivers" / (config.scsiType == 5 ? "sr" : "sd"));
   Link(scsiDevice / "scsi_generic" / name / "device", scsiDevice);
   Link(sys / "class/scsi_generic" / name, scsiDevice / "scsi_generic" / name);
-  if (spec.devNode) Write(base_ / "dev" / name, "");
+  if (config.devNode) Write(base_ / "dev" / name, "");
 }
 
 void SysfsTree::Remove(int sg) {

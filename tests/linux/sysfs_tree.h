@@ -28,9 +28,9 @@ class SysfsTree {
   linux_platform::SystemRoots roots() const;
   std::string DevNode(int sg) const;
 
-  // A drive on a USB interface bound to spec.adapterDriver, or on a PCI SATA controller when
+  // A drive on a USB interface bound to config.adapterDriver, or on a PCI SATA controller when
   // that driver is not a USB one.
-  void Add(const DriveSpec& spec);
+  void Add(const DriveSpec& config);
   // The drive's sysfs entries and node go, as on unplugging.
   void Remove(int sg);
 
