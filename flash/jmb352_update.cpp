@@ -9,6 +9,7 @@
 #include <span>
 #include <string_view>
 
+#include "chip/bridge_models.h"
 #include "chip/identification.h"
 #include "device/commands.h"
 #include "flash/procedure_support.h"
@@ -19,17 +20,9 @@ namespace {
 
 using Bytes = std::span<const std::uint8_t>;
 
-constexpr std::uint8_t kJmb352Model = 6;
 constexpr std::size_t kParameterBlockSize = 4096;
 constexpr std::size_t kPieceSize = 16384;
 constexpr std::size_t kBlockSize = 32768;
-
-struct RevisionImage {
-  std::uint8_t revision;
-  std::string_view image;
-};
-
-constexpr std::array<RevisionImage, 2> kRevisionImages = {{{1, "FW352A"}, {2, "FW352B"}}};
 
 // The image for the bridge behind the path; empty for any other bridge or revision.
 // One lost chip-name answer turns a revision 2 into a revision 1 (the product record counts
@@ -37,11 +30,9 @@ constexpr std::array<RevisionImage, 2> kRevisionImages = {{{1, "FW352A"}, {2, "F
 Bytes ImageForBridge(const platform::Services& io, const std::string& path) {
   const chip::ChipCode code = chip::IdentifyBridgeChip(io, path);
   if (chip::IdentifyBridgeChip(io, path) != code) return {};
-  if (chip::ModelOf(code) != kJmb352Model) return {};
-  for (const auto& entry : kRevisionImages) {
-    if (entry.revision == chip::RevisionOf(code)) return io.images.TakeImage(entry.image);
-  }
-  return {};
+  const std::string_view name = chip::Jmb352ImageName(code);
+  if (name.empty()) return {};
+  return io.images.TakeImage(name);
 }
 
 bool ReadErased(const platform::Services& io, const std::string& path, std::uint32_t address,
@@ -60,6 +51,7 @@ bool EraseAndBlankCheck(platform::Host& host, const std::string& path, std::size
     if (!device::EraseFlashSector(io, path, address)) return false;
     if (!ReadErased(io, path, address, buffer)) return false;
     if (!ReadErased(io, path, address + kPieceSize, buffer)) return false;
+    host.ProcessMessages();  // the window stays responsive through the update
   }
   return true;
 }
@@ -92,6 +84,7 @@ bool WriteAndVerify(platform::Host& host, const std::string& path, Bytes content
     }
     host.AdvanceProgress(10);
     if (!std::equal(piece.begin(), piece.end(), verify.begin())) return false;
+    host.ProcessMessages();
   }
   return true;
 }

@@ -46,6 +46,8 @@ TEST_P(Jmb352Revision, KeepsParameterBlockAndWritesImageAfterIt) {
   std::fill(expected.begin() + c.total, expected.begin() + c.erases * 32768, 0xFF);
   EXPECT_EQ(rig.sim.SerialFlash(0), expected);
   EXPECT_TRUE(host.statusHistory.empty());
+  // One message pass per erased block and per verified piece keeps the window responsive.
+  EXPECT_EQ(host.messagePasses, static_cast<int>(c.erases + c.writes));
 }
 
 INSTANTIATE_TEST_SUITE_P(Images, Jmb352Revision,
