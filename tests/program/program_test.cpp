@@ -123,6 +123,7 @@ TEST_F(BenchProgram, BadInputIsOneLineOnStandardErrorAndNothingRuns) {
       {{"--script", "tick=NoSuchBox"}, "NoSuchBox"},
       {{"--images", Path("no-such-folder").string()}, "no-such-folder"},
       {{"--dump", Path("broken.json").string()}, "broken.json"},
+      {{"--dump", (Path("broken.json") / "sub").string(), "--script", "show"}, "broken.json/sub"},
       {{"--bogus"}, "--bogus"},
       {{"--scenario"}, "--scenario"},
   };

@@ -44,6 +44,14 @@ void CheckDumpFolder(const std::string& dir) {
   }
 }
 
+// Made before the run, so a folder that cannot exist stops the program before anything runs
+// instead of losing the dump at the end.
+void MakeDumpFolder(const std::string& dir) {
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  if (ec) throw InputError("--dump " + dir + ": " + ec.message());
+}
+
 std::unique_ptr<std::ofstream> OpenTrace(const std::string& file) {
   auto trace = std::make_unique<std::ofstream>(file, std::ios::out | std::ios::trunc);
   if (!*trace) throw InputError("--trace " + file + ": cannot be written");
@@ -68,7 +76,8 @@ BenchInputs LoadInputs(const CommandLine& line, bool hasDisplay) {
   if (!line.script && !hasDisplay) {
     throw InputError("no display to open the window on (run with --script ACTIONS)");
   }
-  // Last, so a bad input elsewhere leaves no empty trace file behind.
+  // Last, so a bad input elsewhere leaves no empty folder or trace file behind.
+  if (inputs.dumpDir) MakeDumpFolder(*inputs.dumpDir);
   if (line.trace) inputs.trace = OpenTrace(*line.trace);
   return inputs;
 }
