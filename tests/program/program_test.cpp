@@ -124,6 +124,7 @@ TEST_F(BenchProgram, BadInputIsOneLineOnStandardErrorAndNothingRuns) {
       {{"--images", Path("no-such-folder").string()}, "no-such-folder"},
       {{"--dump", Path("broken.json").string()}, "broken.json"},
       {{"--dump", (Path("broken.json") / "sub").string(), "--script", "show"}, "broken.json/sub"},
+      {{"--script", "show\njump"}, "jump"},
       {{"--bogus"}, "--bogus"},
       {{"--scenario"}, "--scenario"},
   };

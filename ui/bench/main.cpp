@@ -11,6 +11,14 @@
 #include "ui/bench/command_line.h"
 
 namespace {
+// The error is one line whatever the names it quotes hold (an action may carry a line feed).
+std::string OneLine(std::string text) {
+  for (char& c : text) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+  }
+  return text;
+}
+
 // Qt aborts when it cannot reach a display; say so plainly instead.
 bool HasDisplay() {
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
@@ -33,7 +41,7 @@ int main(int argc, char** argv) {
     }
     inputs = LoadInputs(line, HasDisplay());
   } catch (const std::exception& error) {
-    std::cerr << "kelm-fwupdate-sim: " << error.what() << std::endl;
+    std::cerr << "kelm-fwupdate-sim: " << OneLine(error.what()) << std::endl;
     return 2;
   }
   // Qt sees no argument of ours.
