@@ -50,9 +50,10 @@ void ScriptRunner::Perform(const Action& action) {
       Click(action.control);
       break;
     case Verb::Refresh:
-      // Always runs, like the refresh a device event causes.
+      // Always runs, like the refresh a device event causes: a click would be lost on a
+      // disabled button, so the click's signal is sent directly.
       if (auto* button = qobject_cast<QAbstractButton*>(FindControl(*window_, action.control))) {
-        button->click();
+        emit button->clicked(false);
       }
       break;
     case Verb::Load:
