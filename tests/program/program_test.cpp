@@ -114,6 +114,7 @@ void ExpectInOrder(const std::vector<std::string>& lines, const std::vector<std:
 TEST_F(BenchProgram, BadInputIsOneLineOnStandardErrorAndNothingRuns) {
   WriteFile(Path("broken.json"), "{ \"devices\": [ ");
   WriteFile(Path("floppy.json"), R"({"devices": [{"class": "floppy"}]})");
+  fs::create_directories(Path("images") / "FW352B.bin");
   const std::string trace = Path("trace.txt").string();
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
       {{"--scenario", Path("broken.json").string()}, "broken.json"},
@@ -122,6 +123,7 @@ TEST_F(BenchProgram, BadInputIsOneLineOnStandardErrorAndNothingRuns) {
       {{"--script", "show,jump,yes"}, "\"jump\""},
       {{"--script", "tick=NoSuchBox"}, "NoSuchBox"},
       {{"--images", Path("no-such-folder").string()}, "no-such-folder"},
+      {{"--images", Path("images").string()}, "images"},  // its FW352B.bin is a folder
       {{"--dump", Path("broken.json").string()}, "broken.json"},
       {{"--dump", (Path("broken.json") / "sub").string(), "--script", "show"}, "broken.json/sub"},
       {{"--script", "show\njump"}, "jump"},

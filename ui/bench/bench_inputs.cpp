@@ -23,7 +23,13 @@ flash::ImageSet LoadImages(const std::optional<std::string>& dir) {
     throw InputError("--images " + *dir + ": not a readable folder");
   }
   std::string error;
-  if (!images.LoadFolder(*dir, error)) throw InputError("--images " + *dir + ": " + error);
+  bool loaded = false;
+  try {
+    loaded = images.LoadFolder(*dir, error);
+  } catch (const std::exception& failure) {  // the stream library throws on some files
+    error = failure.what();
+  }
+  if (!loaded) throw InputError("--images " + *dir + ": " + error);
   return images;
 }
 
