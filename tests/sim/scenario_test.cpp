@@ -143,6 +143,17 @@ TEST_F(ScenarioFiles, FilesThatCannotBeUsedAreNamed) {
     EXPECT_EQ(std::string(error.what()),
               tooBig + ": devices[0].serial_flash.content.file: 10 bytes at 8 do not fit in 16");
   }
+  fs::create_directories(dir_ / "folder.bin");
+  const std::string folder = Write("f.json", R"({"devices": [{"class": "disk",
+      "parallel_flash": {"content": {"file": "folder.bin"}}}]})");
+  try {
+    LoadScenario(folder);
+    FAIL() << "no error";
+  } catch (const ScenarioError& error) {
+    EXPECT_EQ(std::string(error.what()),
+              folder + ": devices[0].parallel_flash.content.file: cannot read " +
+                  (dir_ / "folder.bin").string());
+  }
 }
 
 struct Malformed {
