@@ -3,24 +3,37 @@
 #include <array>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-
+#include <vector>
 
 namespace kelm::flash {
 
 namespace {
+
+namespace fs = std::filesystem;
+
 constexpr std::array<std::string_view, 3> kImageNames = {"FW352A", "FW352B", "FW339"};
+
+// The whole file; false when it is no file or cannot be read to its end.
+bool ReadWholeFile(const fs::path& file, std::vector<std::uint8_t>& bytes) {
+  std::error_code ec;
+  const std::uintmax_t size = fs::file_size(file, ec);
+  if (ec) return false;
+  std::ifstream in(file, std::ios::binary);
+  if (!in.is_open()) return false;
+  bytes.resize(static_cast<std::size_t>(size));
+  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return in.gcount() == static_cast<std::streamsize>(bytes.size());
 }
+
+}  // namespace
 
 bool ImageSet::LoadFolder(const std::string& dir, std::string& error) {
   for (std::string_view name : kImageNames) {
-    const std::filesystem::path file = std::filesystem::path(dir) / (std::string(name) + ".bin");
+    const fs::path file = fs::path(dir) / (std::string(name) + ".bin");
     std::error_code ec;
-    if (!std::filesystem::exists(file, ec)) continue;
-    std::ifstream in(file, std::ios::binary);
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                    std::istreambuf_iterator<char>());
-    if (!in.good() && !in.eof()) {
+    if (!fs::exists(file, ec)) continue;
+    std::vector<std::uint8_t> bytes;
+    if (!ReadWholeFile(file, bytes)) {
       error = file.string() + ": cannot be read";
       return false;
     }
