@@ -12,8 +12,9 @@
 namespace kelm::ui {
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
+  // The name only: Qt appends a display name to every window caption on X11 and Wayland,
+  // which would change the window's caption; the display name reads back as this name.
   setApplicationName(ToQString(kApplicationTitle));
-  setApplicationDisplayName(ToQString(kApplicationTitle));
   // The design's fonts are Windows ones; elsewhere take the nearest metric match.
   QFont::insertSubstitutions("MS Sans Serif",
                              {"Microsoft Sans Serif", "Liberation Sans", "DejaVu Sans"});
