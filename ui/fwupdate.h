@@ -83,6 +83,8 @@ class TZintFwTool final : public QDialog, public platform::Host {
   // Marks an update as running for its lifetime; a close asked for meanwhile happens at its end.
   class UpdateScope;
 
+  // One pass of RefreshBtnClick.
+  void Refresh();
   void ConnectHandlers();
   void ApplyFonts();
   // Shows or hides a control together with the label of a labelled edit.
@@ -109,6 +111,8 @@ class TZintFwTool final : public QDialog, public platform::Host {
   std::vector<std::string> releaseAtExit_;
   std::string dialogDir_;  // where the next open-file dialog starts; empty before the first
 
+  bool refreshing_ = false;
+  bool refreshPending_ = false;  // a device change came while the list was being rebuilt
   bool updateRunning_ = false;
   bool closePending_ = false;
   bool closed_ = false;

@@ -53,6 +53,24 @@ QString DriveName(const platform::Services& io, const std::string& path) {
 void TZintFwTool::RefreshBtnClick() {
   // Not in the middle of an update: it would re-enable YES and talk to the drive being written.
   if (updateRunning_) return;
+  // A message box of a running refresh lets device changes through. Rebuilding the list under
+  // that refresh would part its items from their records, so run once more after it instead.
+  if (refreshing_) {
+    refreshPending_ = true;
+    return;
+  }
+  refreshing_ = true;
+  struct Done {
+    bool& flag;
+    ~Done() { flag = false; }
+  } done{refreshing_};
+  do {
+    refreshPending_ = false;
+    Refresh();
+  } while (refreshPending_);
+}
+
+void TZintFwTool::Refresh() {
   const platform::Services& io = env_.services;
 
   SetShown(ui_->replugLable1, false);

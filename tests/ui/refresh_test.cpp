@@ -1,6 +1,8 @@
 // The drive list: which enclosures are offered, the screen a refresh leaves, the command
 // sessions of the drives, and which device changes refresh.
 
+#include <utility>
+
 #include "device/commands.h"
 #include "tests/ui/window_bench.h"
 
@@ -136,6 +138,45 @@ TEST(Refresh, CdromDrivesLeaveCommandModeAtTheirOwnPathAtExit) {
   const std::string leave = Hex(device::BuildCdb(device::Command::LeaveCommand));
   EXPECT_EQ(TracedRequests(trace, leave), std::vector<std::string>{cdrom});
   bench.rig.sim.SetTrace(nullptr);
+}
+
+// A message box whose modal loop delivers a device change, as a real one would if an
+// enclosure came or went while it was up.
+struct BoxLettingAnEventThrough final : platform::MessageBoxes {
+  void Show(std::string_view, std::string_view, platform::MessageIcon) override {
+    if (std::exchange(armed, false)) notifications->Fire(platform::kDeviceArrival);
+  }
+  FakeNotifications* notifications = nullptr;
+  bool armed = false;
+};
+
+TEST(Refresh, ADeviceChangeWhileARefreshShowsABoxRefreshesAfterIt) {
+  // The first enclosure's identification shows a box; the second is listed.
+  sim::DeviceSpec failing = Jmb352(Pattern(65536));
+  std::copy_n("j353", 4, failing.answers["Inquiry"].begin() + 36);
+  failing.fail.push_back({"ReadChipInfo", std::nullopt, 0});
+  WindowBench bench(Devices({failing, Jmb352(Pattern(65536))}));
+  BoxLettingAnEventThrough boxes;
+  boxes.notifications = &bench.notifications;
+  const platform::Services& r = bench.rig.io;
+  platform::Services io{r.file, r.setup, r.clock, r.debug, r.out, boxes, r.images};
+  bench.window = std::make_unique<ui::TZintFwTool>(
+      ui::WindowEnvironment{io, bench.notifications, bench.dialog, "/opt/kelm"});
+  std::ostringstream trace;
+  bench.rig.sim.SetTrace(&trace);
+
+  boxes.armed = true;
+  bench.notifications.Fire(platform::kDeviceArrival);
+
+  EXPECT_FALSE(boxes.armed);
+  QComboBox* list = bench.List("DeviceList");
+  ASSERT_EQ(list->count(), 1);
+  EXPECT_EQ(bench.Screen(), kQuestionScreen);
+  // Two whole refreshes, one after the other: the listed drive entered command mode twice.
+  EXPECT_EQ(TracedRequests(trace, Hex(device::BuildCdb(device::Command::EnterCommand))),
+            std::vector<std::string>(2, bench.rig.sim.DevicePath(1)));
+  bench.rig.sim.SetTrace(nullptr);
+  bench.window.reset();  // before the services it uses
 }
 
 class EventCode : public ::testing::TestWithParam<std::uint32_t> {};
