@@ -1,0 +1,32 @@
+#pragma once
+// The kernel's own commands, as a small USB disk answers them: enough for usb-storage, sd,
+// sg and udev's probes to attach the unit. Everything else is refused with sense data.
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace kelm::gadget {
+
+struct ScsiResult {
+  bool passed = true;
+  std::vector<std::uint8_t> data;  // data-in bytes (cut to what the host asked for)
+};
+
+class ScsiUnit {
+ public:
+  // `inquiry`: the scenario's answer (the peripheral type is set from `type`).
+  ScsiUnit(std::uint8_t type, std::vector<std::uint8_t> inquiry);
+
+  ScsiResult Execute(std::span<const std::uint8_t> cdb, std::uint32_t asked);
+
+ private:
+  ScsiResult Refuse(std::uint8_t key, std::uint8_t asc);
+
+  std::uint8_t type_;
+  std::vector<std::uint8_t> inquiry_;
+  std::array<std::uint8_t, 18> sense_{};
+};
+
+}  // namespace kelm::gadget
