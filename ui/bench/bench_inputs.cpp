@@ -11,25 +11,11 @@ namespace kelm::bench {
 namespace {
 
 flash::ImageSet LoadImages(const std::optional<std::string>& dir) {
+  if (dir) return LoadImageFolder(*dir);
   flash::ImageSet images;
-  if (!dir) {
-    for (const auto& image : flash::EmbeddedImageTable()) {
-      images.Set(std::string(image.name), {image.bytes.begin(), image.bytes.end()});
-    }
-    return images;
+  for (const auto& image : flash::EmbeddedImageTable()) {
+    images.Set(std::string(image.name), {image.bytes.begin(), image.bytes.end()});
   }
-  std::error_code ec;
-  if (!std::filesystem::is_directory(*dir, ec)) {
-    throw InputError("--images " + *dir + ": not a readable folder");
-  }
-  std::string error;
-  bool loaded = false;
-  try {
-    loaded = images.LoadFolder(*dir, error);
-  } catch (const std::exception& failure) {  // the stream library throws on some files
-    error = failure.what();
-  }
-  if (!loaded) throw InputError("--images " + *dir + ": " + error);
   return images;
 }
 

@@ -37,6 +37,10 @@ struct BenchInputs {
 // a run without a script has no display.
 BenchInputs LoadInputs(const CommandLine& line, bool hasDisplay);
 
+// FW352A.bin, FW352B.bin and FW339.bin from `dir`, as `--images DIR` reads them; throws
+// InputError naming the folder and what is wrong with it or its files.
+flash::ImageSet LoadImageFolder(const std::string& dir);
+
 // Writes the flash dump of every device into `dir`, creating it. False and `error` on failure.
 bool WriteDumpFolder(const sim::SimPlatform& sim, const std::string& dir, std::string& error);
 

@@ -55,16 +55,26 @@ class ConsoleStandardOutput final : public platform::StandardOutput {
 };
 
 
-// The bench's hands on the enclosures: each plug change is followed by the device-change
-// event the operating system would send.
-class SimNotifications final : public platform::DeviceNotifications {
+// What a script does to the enclosures: pull them all, put them all back, or send the window
+// a device-change message. Each plug change ends with one event as the window sees it.
+class EnclosureHands {
+ public:
+  virtual ~EnclosureHands() = default;
+  virtual void Unplug() = 0;
+  virtual void Plug() = 0;
+  virtual void Send(std::uint32_t eventCode) = 0;
+};
+
+// The bench's hands on the simulated enclosures: each plug change is followed by the
+// device-change event the operating system would send.
+class SimNotifications final : public platform::DeviceNotifications, public EnclosureHands {
  public:
   explicit SimNotifications(sim::SimPlatform& sim) : sim_(sim) {}
   void Register(Handler handler) override { handler_ = std::move(handler); }
 
-  void Unplug();
-  void Plug();
-  void Send(std::uint32_t eventCode);
+  void Unplug() override;
+  void Plug() override;
+  void Send(std::uint32_t eventCode) override;
 
  private:
   sim::SimPlatform& sim_;

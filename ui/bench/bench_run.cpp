@@ -10,7 +10,7 @@
 #include "ui/bench/bench_ports.h"
 #include "ui/bench/bench_window.h"
 #include "ui/qt_file_dialog.h"
-#include "ui/bench/script_runner.h"
+#include "ui/bench/scripted_window.h"
 #include "ui/fwupdate.h"
 #include "ui/qt_message_boxes.h"
 #include "ui/startup.h"
@@ -63,29 +63,9 @@ int RunScripted(BenchInputs& inputs, int argc, char** argv) {
   platform::Services services{sim, sim, clock, debug, out, boxes, inputs.images};
   SimNotifications enclosures(sim);
   ScriptedFileDialog dialog;
-  const auto statusLine = [&transcript](const std::string& status) {
-    transcript.Line("status: " + Quote(status));
-  };
-
-  // As on a display, an exception escaping the window is shown and the run ends normally.
-  try {
-    auto window = std::make_unique<ui::TZintFwTool>(
-        ui::WindowEnvironment{services, enclosures, dialog, ProgramDir(), statusLine});
-    // Shown, but not on any screen: so closing it is seen as it would be on a display.
-    window->setAttribute(Qt::WA_DontShowOnScreen);
-    window->show();
-    {
-      ScriptRunner runner(*window, enclosures, dialog, transcript, app);
-      runner.Run(*inputs.actions);
-    }
-    window->close();
-    QCoreApplication::processEvents();
-    window.reset();  // the destruction sends the leave commands
-  } catch (const std::exception& error) {
-    app.ShowException(error.what());
-  } catch (...) {
-    app.ShowException("");
-  }
+  RunActionsOnWindow({app, {services, enclosures, dialog, ProgramDir()}, enclosures, dialog,
+                      transcript},
+                     *inputs.actions);
   sim.SetTrace(nullptr);
 
   const int exitStatus = FinishRun(sim, inputs);

@@ -2,8 +2,10 @@
 // The bench program's command line.
 
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kelm::bench {
@@ -29,5 +31,45 @@ inline constexpr const char* kUsage =
 
 // `arguments` without the program name. Accepts "--name VALUE" and "--name=VALUE".
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+// The parse both bench programs share, over a table of the options a program takes: each one
+// sets a text field of its command line; "--help" or "-h" sets `help`.
+template <typename Line>
+struct OptionSpec {
+  std::string_view name;
+  std::optional<std::string> Line::*field;
+};
+
+template <typename Line>
+Line ParseOptions(const std::vector<std::string>& arguments,
+                  std::span<const OptionSpec<Line>> options) {
+  Line line;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string_view argument = arguments[i];
+    if (argument == "--help" || argument == "-h") {
+      line.help = true;
+      continue;
+    }
+    const std::size_t equals = argument.find('=');
+    const std::string_view name = argument.substr(0, equals);
+    const OptionSpec<Line>* option = nullptr;
+    for (const OptionSpec<Line>& candidate : options) {
+      if (candidate.name == name) option = &candidate;
+    }
+    if (option == nullptr) {
+      throw UsageError(argument.starts_with("-")
+                           ? "unknown option \"" + std::string(argument) + "\""
+                           : "unexpected argument \"" + std::string(argument) + "\"");
+    }
+    if (equals != std::string_view::npos) {
+      line.*(option->field) = std::string(argument.substr(equals + 1));
+    } else if (i + 1 < arguments.size() && !arguments[i + 1].starts_with("--")) {
+      line.*(option->field) = arguments[++i];
+    } else {
+      throw UsageError("option " + std::string(name) + " needs a value");
+    }
+  }
+  return line;
+}
 
 }  // namespace kelm::bench

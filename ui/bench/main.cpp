@@ -9,16 +9,9 @@
 #include "ui/bench/bench_inputs.h"
 #include "ui/bench/bench_run.h"
 #include "ui/bench/command_line.h"
+#include "ui/bench/transcript.h"
 
 namespace {
-// The error is one line whatever the names it quotes hold (an action may carry a line feed).
-std::string OneLine(std::string text) {
-  for (char& c : text) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
-  }
-  return text;
-}
-
 // Qt aborts when it cannot reach a display; say so plainly instead.
 bool HasDisplay() {
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {

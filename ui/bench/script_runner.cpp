@@ -13,7 +13,7 @@ namespace {
 QString FromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
 }  // namespace
 
-ScriptRunner::ScriptRunner(QWidget& window, SimNotifications& enclosures,
+ScriptRunner::ScriptRunner(QWidget& window, EnclosureHands& enclosures,
                            ScriptedFileDialog& dialog, Transcript& transcript,
                            ui::Application& app)
     : window_(&window), enclosures_(enclosures), dialog_(dialog), transcript_(transcript),

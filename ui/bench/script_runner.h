@@ -15,7 +15,7 @@ namespace kelm::bench {
 
 class ScriptRunner {
  public:
-  ScriptRunner(QWidget& window, SimNotifications& enclosures, ScriptedFileDialog& dialog,
+  ScriptRunner(QWidget& window, EnclosureHands& enclosures, ScriptedFileDialog& dialog,
                Transcript& transcript, ui::Application& app);
 
   void Run(const std::vector<Action>& actions);
@@ -32,7 +32,7 @@ class ScriptRunner {
   void Ignored(std::string_view why);
 
   QPointer<QWidget> window_;
-  SimNotifications& enclosures_;
+  EnclosureHands& enclosures_;
   ScriptedFileDialog& dialog_;
   Transcript& transcript_;
   ui::Application& app_;

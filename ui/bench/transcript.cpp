@@ -32,6 +32,13 @@ std::string Latin1ToUtf8(std::string_view bytes) {
   return utf8;
 }
 
+std::string OneLine(std::string text) {
+  for (char& c : text) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+  }
+  return text;
+}
+
 void Transcript::Line(std::string_view text) {
   if (midLine_) out_ << '\n';
   out_ << text << '\n' << std::flush;

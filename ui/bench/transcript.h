@@ -13,6 +13,10 @@ std::string Quote(std::string_view text);
 // The core's texts are Latin-1 bytes; the transcript is UTF-8.
 std::string Latin1ToUtf8(std::string_view bytes);
 
+// An error message kept on one line whatever the names it quotes hold (an action may carry a
+// line feed).
+std::string OneLine(std::string text);
+
 class Transcript {
  public:
   explicit Transcript(std::ostream& out) : out_(out) {}

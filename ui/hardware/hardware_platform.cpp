@@ -4,9 +4,7 @@ namespace kelm::hardware {
 
 HardwarePlatform::HardwarePlatform(linux_platform::SystemRoots roots,
                                    const std::string& programPath)
-    : permissionNotice(boxes, programPath),
-      setup(roots, access, &permissionNotice),
-      notifications(monitor, roots, sys, clock),
-      services{file, setup, clock, debug, out, boxes, images} {}
+    : backend(std::move(roots), boxes, programPath),
+      services{backend.file, backend.setup, clock, debug, out, boxes, images} {}
 
 }  // namespace kelm::hardware
