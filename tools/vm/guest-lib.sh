@@ -1,0 +1,155 @@
+# Helpers of the bench guest (busybox sh). run_case serves a case folder's scenario on USB
+# gadgets, runs the case and collects its results into OUT:
+#   transcript, status (the program's exit status), trace, dump/device-<i>.bin,
+#   program.log, gadget.log, kernel.log
+#
+# A case that needs more than "plug, hold the held_open nodes, run the script" carries a
+# guest.sh. It is sourced (in a subshell, from the case folder) instead of that default once
+# the gadgets are made and served but not plugged in, and uses:
+#   $CASE $OUT $WORK        the case folder, its result folder, a scratch folder
+#   plug_all / unplug_all   bind / unbind every gadget; plug_all waits until the nodes exist
+#   sg_node K LUN           the /dev/sgN of logical unit LUN of enclosure K
+#   hold_open_nodes         hold the node of every scenario device with held_open
+#   hold NODE               a background process holds NODE open (read-only) until the end
+#   as_user CMD...          CMD as the unprivileged user kelm (uid 1000)
+#   run_program [ARGS...]   the scripted hardware program on the case's script, images "."
+#                           (RUN_AS=kelm runs it as that user)
+# Everything started is stopped when the case ends; every wait is bounded.
+
+GADGETS=/sys/kernel/config/usb_gadget
+export QT_QPA_PLATFORM=offscreen HOME=/tmp XDG_RUNTIME_DIR=/tmp/xdg
+
+# wait_for SECONDS CMD...: true as soon as CMD succeeds, false once SECONDS have passed.
+wait_for() {
+  local deadline=$(( $(date +%s) + $1 ))
+  shift
+  while ! "$@"; do
+    [ "$(date +%s)" -ge "$deadline" ] && return 1
+    usleep 20000
+  done
+}
+
+enclosures() { cut -d' ' -f1 "$WORK/luns" | sort -u; }
+
+sg_node() {
+  local link target
+  for link in /sys/class/scsi_generic/sg*; do
+    [ -e "$link" ] || continue
+    target=$(readlink -f "$link/device")
+    case "$target" in
+      */dummy_hcd.$1/*:$2) [ -e "/dev/${link##*/}" ] && echo "/dev/${link##*/}" && return 0 ;;
+    esac
+  done
+  return 1
+}
+
+enclosure_attached() {
+  local k lun rest
+  while read -r k lun rest; do
+    [ "$k" = "$1" ] || continue
+    sg_node "$k" "$lun" >/dev/null || return 1
+  done < "$WORK/luns"
+}
+
+make_gadget() {
+  local k=$1 g=$GADGETS/g$1
+  mkdir -p "$g/strings/0x409" "$g/configs/c.1/strings/0x409" "$g/functions/ffs.k$k" "/dev/ffs-k$k"
+  echo 0x152d > "$g/idVendor"
+  echo 0x2352 > "$g/idProduct"
+  echo 0x0100 > "$g/bcdDevice"
+  echo 0x0200 > "$g/bcdUSB"
+  echo Kelm > "$g/strings/0x409/manufacturer"
+  echo "Kelm Bridge" > "$g/strings/0x409/product"
+  printf 'KELM%08d\n' "$k" > "$g/strings/0x409/serialnumber"
+  echo 100 > "$g/configs/c.1/MaxPower"
+  ln -s "$g/functions/ffs.k$k" "$g/configs/c.1/"
+  mount -t functionfs "k$k" "/dev/ffs-k$k"
+  # shellcheck disable=SC2086 # GADGET_OPTIONS are words
+  ( cd "$CASE" && exec kelm-bridge-gadget --scenario scenario.json --enclosure "$k" \
+      --ffs "/dev/ffs-k$k" --ready "$WORK/ready-$k" --trace "$WORK/trace" --dump "$WORK/dump" \
+      --udc "$g/UDC" $GADGET_OPTIONS ) >> "$OUT/gadget.log" 2>&1 &
+  echo $! > "$WORK/gadget-$k.pid"
+  wait_for 5 test -f "$WORK/ready-$k" || echo "gadget $k did not start" >> "$OUT/error"
+  printf 'echo dummy_udc.%s > %s/UDC\n' "$k" "$g" >> "$WORK/plug"
+  printf 'echo "" > %s/UDC\n' "$g" >> "$WORK/unplug"
+}
+
+remove_gadget() {
+  local k=$1 g=$GADGETS/g$1 pid
+  echo "" > "$g/UDC" 2>/dev/null
+  pid=$(cat "$WORK/gadget-$k.pid" 2>/dev/null)
+  if [ -n "$pid" ]; then
+    kill -TERM "$pid" 2>/dev/null
+    wait_for 5 eval "! kill -0 $pid 2>/dev/null" || kill -KILL "$pid" 2>/dev/null
+  fi
+  umount "/dev/ffs-k$k" 2>/dev/null
+  rm -f "$g/configs/c.1/ffs.k$k"
+  rmdir "$g/configs/c.1/strings/0x409" "$g/configs/c.1" "$g/functions/ffs.k$k" \
+        "$g/strings/0x409" "$g" 2>/dev/null
+}
+
+plug_all() {
+  local k
+  # One at a time, so the nodes are numbered in the scenario's order.
+  for k in $(enclosures); do
+    echo "dummy_udc.$k" > "$GADGETS/g$k/UDC"
+    wait_for 10 enclosure_attached "$k" || { echo "enclosure $k did not attach" >> "$OUT/error"; return 1; }
+  done
+  udevadm settle -t 10
+}
+
+unplug_all() { sh "$WORK/unplug"; }
+
+hold() {
+  sleep 100000 < "$1" &
+  echo $! >> "$WORK/pids"
+}
+
+hold_open_nodes() {
+  local k lun index class held node
+  while read -r k lun index class held; do
+    [ "$held" = 1 ] || continue
+    node=$(sg_node "$k" "$lun") && hold "$node"
+  done < "$WORK/luns"
+}
+
+as_user() { setpriv --reuid=1000 --regid=1000 --clear-groups -- "$@"; }
+
+run_program() {
+  local runner=""
+  [ "$RUN_AS" = kelm ] && runner=as_user
+  mkdir -p "$XDG_RUNTIME_DIR" && chmod 0700 "$XDG_RUNTIME_DIR"
+  $runner timeout -s KILL "${PROGRAM_TIMEOUT:-150}" kelm-fwupdate-scripted --images . \
+      --script "$(cat "$CASE/script")" --unplug-command "sh $WORK/unplug" \
+      --plug-command "sh $WORK/plug" "$@" > "$OUT/transcript" 2> "$OUT/program.log"
+  echo $? > "$OUT/status"
+}
+
+default_case() { plug_all && hold_open_nodes && run_program; }
+
+run_case() {
+  CASE=$1 OUT=$2 WORK=/tmp/case
+  export CASE OUT WORK
+  rm -rf "$WORK" "$OUT"
+  mkdir -p "$WORK/dump" "$OUT/dump"
+  : > "$WORK/plug"; : > "$WORK/unplug"; : > "$WORK/pids"
+  echo "vm: case $(basename "$CASE")" > /dev/console
+  dmesg -c > /dev/null
+  if ! (cd "$CASE" && kelm-bridge-gadget --scenario scenario.json --list) > "$WORK/luns" 2>> "$OUT/gadget.log"; then
+    echo "the gadget refused the scenario" >> "$OUT/error"
+    return
+  fi
+  GADGET_OPTIONS=$(sed -n 's/^gadget //p' "$CASE/wire" 2>/dev/null | tr '\n' ' ')
+  local k
+  for k in $(enclosures); do make_gadget "$k"; done
+  if [ -f "$CASE/guest.sh" ]; then
+    (cd "$CASE" && . ./guest.sh)
+  else
+    (cd "$CASE" && default_case)
+  fi
+  for pid in $(cat "$WORK/pids"); do kill -KILL "$pid" 2>/dev/null; done
+  for k in $(enclosures); do remove_gadget "$k"; done
+  cp "$WORK/trace" "$OUT/trace" 2>/dev/null || : > "$OUT/trace"
+  cp "$WORK"/dump/* "$OUT/dump/" 2>/dev/null
+  dmesg -c > "$OUT/kernel.log"
+}
