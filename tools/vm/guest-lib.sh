@@ -70,7 +70,6 @@ make_gadget() {
       --udc "$g/UDC" $GADGET_OPTIONS ) >> "$OUT/gadget.log" 2>&1 &
   echo $! > "$WORK/gadget-$k.pid"
   wait_for 5 test -f "$WORK/ready-$k" || echo "gadget $k did not start" >> "$OUT/error"
-  printf 'echo dummy_udc.%s > %s/UDC\n' "$k" "$g" >> "$WORK/plug"
   printf 'echo "" > %s/UDC\n' "$g" >> "$WORK/unplug"
 }
 
@@ -88,15 +87,17 @@ remove_gadget() {
         "$g/strings/0x409" "$g" 2>/dev/null
 }
 
-plug_all() {
+# One enclosure at a time, each once its nodes exist, so the sg nodes are numbered in the
+# scenario's order on every plug (the program lists drives in that order).
+bind_in_order() {
   local k
-  # One at a time, so the nodes are numbered in the scenario's order.
   for k in $(enclosures); do
     echo "dummy_udc.$k" > "$GADGETS/g$k/UDC"
     wait_for 10 enclosure_attached "$k" || { echo "enclosure $k did not attach" >> "$OUT/error"; return 1; }
   done
-  udevadm settle -t 10
 }
+
+plug_all() { bind_in_order && udevadm settle -t 10; }
 
 unplug_all() { sh "$WORK/unplug"; }
 
@@ -132,7 +133,8 @@ run_case() {
   export CASE OUT WORK
   rm -rf "$WORK" "$OUT"
   mkdir -p "$WORK/dump" "$OUT/dump"
-  : > "$WORK/plug"; : > "$WORK/unplug"; : > "$WORK/pids"
+  echo ". /usr/lib/kelm/guest-lib.sh && bind_in_order" > "$WORK/plug"
+  : > "$WORK/unplug"; : > "$WORK/pids"
   echo "vm: case $(basename "$CASE")" > /dev/console
   dmesg -c > /dev/null
   if ! (cd "$CASE" && kelm-bridge-gadget --scenario scenario.json --list) > "$WORK/luns" 2>> "$OUT/gadget.log"; then

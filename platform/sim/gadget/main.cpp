@@ -100,10 +100,6 @@ std::vector<gadget::Lun> MakeLuns(const sim::Scenario& scenario, const gadget::E
   std::vector<gadget::Lun> luns;
   for (std::size_t index : enclosure.luns) {
     const sim::DeviceSpec& spec = scenario.devices[index];
-    if (auto refused = gadget::UnfaithfulFault(spec)) {
-      throw BadInput("devices[" + std::to_string(index) + "]: fault \"" + *refused +
-                     "\" has no faithful equivalent on the wire");
-    }
     gadget::Lun lun;
     lun.scenarioIndex = index;
     const auto inquiry = spec.answers.find("Inquiry");

@@ -30,8 +30,6 @@ WireReply MapResponse(const sim::Response& response, bool dataIn, std::uint32_t 
   return reply;
 }
 
-std::optional<std::string> UnfaithfulFault(const sim::DeviceSpec&) { return std::nullopt; }
-
 std::optional<WireFault> ParseWireFault(WireFault::Kind kind, std::string_view text) {
   WireFault fault;
   fault.kind = kind;

@@ -15,6 +15,7 @@
 //               status wrapper's residue says by how much; the call succeeds
 //   held_open   not the bridge's business: a second process holds the sg node open
 //               (the bench's guest side does that), so exclusive opens fail with EBUSY
+// Every fault of the scenario has its wire form, so the gadget refuses none.
 
 #include <cstdint>
 #include <optional>
@@ -35,9 +36,6 @@ struct WireReply {
 
 // The wire's form of the simulated device's response to a request of `asked` bytes.
 WireReply MapResponse(const sim::Response& response, bool dataIn, std::uint32_t asked);
-
-// A fault of the scenario that the wire cannot reproduce faithfully, by name; none today.
-std::optional<std::string> UnfaithfulFault(const sim::DeviceSpec& device);
 
 // Faults that only the wire has: the n-th request of a command is never answered, or the
 // gadget is pulled from its bus when it arrives.
