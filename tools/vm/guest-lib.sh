@@ -12,9 +12,11 @@
 #   hold_open_nodes         hold the node of every scenario device with held_open
 #   hold NODE               a background process holds NODE open (read-only) until the end
 #   as_user CMD...          CMD as the unprivileged user kelm (uid 1000)
+#   udev_rule RULE          add a udev rule for this case (removed when the case ends)
 #   run_program [ARGS...]   the scripted hardware program on the case's script, images "."
 #                           (RUN_AS=kelm runs it as that user)
-# Everything started is stopped when the case ends; every wait is bounded.
+# Everything started is stopped when the case ends; every wait is bounded. The plug and
+# unplug commands the program runs write the gadgets' UDC files, which only root may do.
 
 GADGETS=/sys/kernel/config/usb_gadget
 export QT_QPA_PLATFORM=offscreen HOME=/tmp XDG_RUNTIME_DIR=/tmp/xdg
@@ -114,7 +116,22 @@ hold_open_nodes() {
   done < "$WORK/luns"
 }
 
-as_user() { setpriv --reuid=1000 --regid=1000 --clear-groups -- "$@"; }
+CASE_RULES=/etc/udev/rules.d/99-kelm-case.rules
+
+udev_rule() {
+  mkdir -p "${CASE_RULES%/*}"
+  echo "$*" >> "$CASE_RULES"
+  udevadm control --reload
+}
+
+# busybox su reads options after the user too, so the command goes as one quoted string.
+as_user() {
+  local command="exec" arg
+  for arg in "$@"; do
+    command="$command '$(printf '%s' "$arg" | sed "s/'/'\\\\''/g")'"
+  done
+  su -p -s /bin/sh -c "$command" kelm
+}
 
 run_program() {
   local runner=""
@@ -150,6 +167,7 @@ run_case() {
     (cd "$CASE" && default_case)
   fi
   for pid in $(cat "$WORK/pids"); do kill -KILL "$pid" 2>/dev/null; done
+  if [ -f "$CASE_RULES" ]; then rm -f "$CASE_RULES"; udevadm control --reload; fi
   for k in $(enclosures); do remove_gadget "$k"; done
   cp "$WORK/trace" "$OUT/trace" 2>/dev/null || : > "$OUT/trace"
   cp "$WORK"/dump/* "$OUT/dump/" 2>/dev/null
