@@ -33,7 +33,9 @@ std::string Quoted(const std::string& text) {
 }
 
 Result RunProgram(const std::string& program, const std::vector<std::string>& arguments) {
-  const fs::path dir = fs::path(::testing::TempDir()) / "kelm-scripted";
+  // One folder per test: CTest runs them side by side.
+  const fs::path dir = fs::path(::testing::TempDir()) / "kelm-scripted" /
+                       ::testing::UnitTest::GetInstance()->current_test_info()->name();
   fs::create_directories(dir);
   std::string command = Quoted(program);
   for (const std::string& argument : arguments) command += " " + Quoted(argument);
