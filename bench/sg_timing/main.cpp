@@ -136,7 +136,9 @@ int main(int argc, char** argv) {
 
   good &= Report("program", "ReadFlash", Time(kFlashReads, [&](int i) {
     const std::uint32_t address = kPieceAddresses[i % kPieceAddresses.size()];
-    const bool ok = device::ReadFlash(ports.io, node, address, programPiece);
+    std::uint32_t moved = 0;  // a device's refusal comes back as a call that moved nothing
+    const bool ok = device::ReadFlash(ports.io, node, address, programPiece, &moved) &&
+                    moved == kPiece;
     if (i == 0) firstProgram = programPiece;
     return ok;
   }));
