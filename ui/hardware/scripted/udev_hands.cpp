@@ -50,6 +50,7 @@ void UdevEnclosureHands::Plug() {
   const std::size_t missing = known_ > present ? known_ - present : 0;
   RunAndWait("plug", commands_.plug,
              [&] { return arrivals_ >= missing && PresentNodes() >= known_; });
+  known_ = std::max(known_, PresentNodes());
   Send(platform::kDeviceArrival);
 }
 
