@@ -54,13 +54,18 @@ void SysfsTree::Add(const DriveSpec& config) {
   const std::string hctl = std::to_string(config.sg) + ":0:0:0";
   fs::path adapter;
   if (IsUsbDriver(config.adapterDriver)) {
-    const fs::path controller = sys / "devices/pci0000:00/0000:00:14.0";
+    const fs::path controller = sys / "devices" / config.usbController;
     const fs::path usbDevice = controller / "usb2" / ("2-" + std::to_string(config.sg + 1));
     adapter = usbDevice / (usbDevice.filename().string() + ":1.0");
     fs::create_directories(adapter);
     if (!fs::exists(controller / "driver")) Link(controller / "driver", sys / "bus/pci/drivers/xhci_hcd");
-    Link(usbDevice / "driver", sys / "bus/usb/drivers/usb");
-    Link(adapter / "driver", sys / "bus/usb/drivers" / config.adapterDriver);
+    // A drive plugged in again finds its USB device and interface still there.
+    if (!fs::is_symlink(usbDevice / "driver")) {
+      Link(usbDevice / "driver", sys / "bus/usb/drivers/usb");
+    }
+    if (!fs::is_symlink(adapter / "driver")) {
+      Link(adapter / "driver", sys / "bus/usb/drivers" / config.adapterDriver);
+    }
   } else {
     const fs::path controller = sys / "devices/pci0000:00" / ("0000:00:17." + std::to_string(config.sg));
     adapter = controller / ("ata" + std::to_string(config.sg + 1));

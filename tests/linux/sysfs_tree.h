@@ -13,6 +13,7 @@ struct DriveSpec {
   int sg = 0;
   int scsiType = 0;                       // 0 disk, 5 CD-ROM
   std::string adapterDriver = "usb-storage";  // "usb-storage", "uas", or a SATA driver
+  std::string usbController = "pci0000:00/0000:00:14.0";  // below /sys/devices
   bool devNode = true;                    // /dev/sgN exists
   std::string vendor = "JMicron ";
   std::string model = "Generic         ";

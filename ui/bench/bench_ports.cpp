@@ -19,20 +19,6 @@ void ConsoleDebugOutput::OutputDebugString(std::string_view text) {
 
 void ConsoleStandardOutput::Write(std::string_view text) { std::cout << text << std::flush; }
 
-void SimNotifications::Unplug() {
-  sim_.Unplug();
-  Send(platform::kDeviceRemoveComplete);
-}
-
-void SimNotifications::Plug() {
-  sim_.Plug();
-  Send(platform::kDeviceArrival);
-}
-
-void SimNotifications::Send(std::uint32_t eventCode) {
-  if (handler_) handler_(eventCode);
-}
-
 std::optional<std::string> ScriptedFileDialog::GetOpenFileName(const std::string&,
                                                                const std::string&) {
   return answer_;

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <thread>
 
+#include "ui/hardware/scripted/simulated_bus_file.h"
+
 namespace kelm::hardware {
 
 namespace {
@@ -48,6 +50,7 @@ void UdevEnclosureHands::Plug() {
   const std::size_t missing = known_ > present ? known_ - present : 0;
   RunAndWait("plug", commands_.plug,
              [&] { return arrivals_ >= missing && PresentNodes() >= known_; });
+  known_ = std::max(known_, PresentNodes());
   Send(platform::kDeviceArrival);
 }
 
@@ -95,8 +98,9 @@ bool UdevEnclosureHands::WaitUntil(const std::function<bool()>& done) {
 
 std::size_t UdevEnclosureHands::PresentNodes() const {
   const auto nodes = linux_platform::ScanScsiGenericNodes(roots_);
-  return static_cast<std::size_t>(std::count_if(
-      nodes.begin(), nodes.end(), [](const auto& node) { return node.usbStorage; }));
+  return static_cast<std::size_t>(std::count_if(nodes.begin(), nodes.end(), [&](const auto& node) {
+    return node.usbStorage && OnSimulatedBus(roots_, node.devNode);
+  }));
 }
 
 }  // namespace kelm::hardware

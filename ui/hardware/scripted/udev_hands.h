@@ -3,7 +3,8 @@
 // unbind and bind the USB gadgets), then wait, bounded, until udev has told the program of
 // every node that went or came. The window then gets one removal or one arrival, as a
 // simulated unplug or plug gives it, however many nodes and kernel events the action made.
-// Events between actions reach the window as they do in the installed program.
+// Only nodes on the simulated bus count. Events between actions reach the window as they do
+// in the installed program.
 
 #include <chrono>
 #include <cstddef>
@@ -59,7 +60,8 @@ class UdevEnclosureHands final : public platform::DeviceNotifications,
   bool holding_ = false;
   std::size_t arrivals_ = 0;
   std::size_t removals_ = 0;
-  std::size_t known_ = 0;  // the most USB-storage nodes seen with everything plugged in
+  // The most nodes on the simulated bus seen with everything plugged in.
+  std::size_t known_ = 0;
 };
 
 }  // namespace kelm::hardware
