@@ -104,7 +104,8 @@ plug_all() { bind_in_order && udevadm settle -t 10; }
 unplug_all() { sh "$WORK/unplug"; }
 
 hold() {
-  sleep 100000 < "$1" &
+  # Its output goes nowhere: a plug command that starts it must not keep a pipe open.
+  sleep 100000 < "$1" > /dev/null 2>&1 &
   echo $! >> "$WORK/pids"
 }
 
@@ -150,7 +151,9 @@ run_case() {
   export CASE OUT WORK
   rm -rf "$WORK" "$OUT"
   mkdir -p "$WORK/dump" "$OUT/dump"
-  echo ". /usr/lib/kelm/guest-lib.sh && bind_in_order" > "$WORK/plug"
+  # The program's plug: the gadgets back in order, held nodes held again (a node held
+  # before an unplug is gone with it).
+  echo ". /usr/lib/kelm/guest-lib.sh && bind_in_order && hold_open_nodes" > "$WORK/plug"
   : > "$WORK/unplug"; : > "$WORK/pids"
   echo "vm: case $(basename "$CASE")" > /dev/console
   dmesg -c > /dev/null
