@@ -52,9 +52,12 @@ ScsiResult ScsiUnit::Execute(std::span<const std::uint8_t> cdb, std::uint32_t as
     case 0x1E:  // PREVENT ALLOW MEDIUM REMOVAL
     case 0x35:  // SYNCHRONIZE CACHE(10)
       break;
-    case 0x03:  // REQUEST SENSE: the last refusal's sense, once
+    case 0x03:  // REQUEST SENSE: the last refusal's sense, once; then "no sense"
+      if (sense_[0] == 0) {
+        sense_[0] = 0x70;
+        sense_[7] = 10;
+      }
       result.data.assign(sense_.begin(), sense_.end());
-      if (result.data[0] == 0) result.data[0] = 0x70, result.data[7] = 10;
       sense_ = {};
       break;
     case 0x12:  // INQUIRY: the standard answer only; vital product data pages are refused
