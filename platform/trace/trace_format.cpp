@@ -1,11 +1,11 @@
-#include "platform/sim/trace.h"
+#include "platform/trace/trace_format.h"
 
 #include <zlib.h>
 
 #include <algorithm>
 #include <cstdio>
 
-namespace kelm::sim {
+namespace kelm::trace {
 
 namespace {
 
@@ -79,4 +79,4 @@ std::string OpenFailLine(bool dataIn, std::string_view path) {
   return line;
 }
 
-}  // namespace kelm::sim
+}  // namespace kelm::trace

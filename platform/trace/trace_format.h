@@ -1,13 +1,13 @@
 #pragma once
 // Lines of the request trace: one per request that reached the control call, one per
-// failed open.
+// failed open. The simulated bench and the programs for real enclosures write the same lines.
 
 #include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
 
-namespace kelm::sim {
+namespace kelm::trace {
 
 enum class TraceResult { Ok, Fail, BadRequest };
 
@@ -27,4 +27,4 @@ std::string TraceLine(const TraceEntry& entry);
 // "open-fail\t<in|out>\t<path>\n"
 std::string OpenFailLine(bool dataIn, std::string_view path);
 
-}  // namespace kelm::sim
+}  // namespace kelm::trace
