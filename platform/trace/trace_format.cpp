@@ -20,21 +20,6 @@ std::string LowerHex(std::span<const std::uint8_t> bytes) {
   return text;
 }
 
-std::string Crc(std::span<const std::uint8_t> data) {
-  if (data.empty()) return "-";
-  uLong crc = crc32(0L, Z_NULL, 0);
-  // zlib takes the length as uInt; feed large buffers in pieces.
-  std::size_t done = 0;
-  while (done < data.size()) {
-    const std::size_t piece = std::min<std::size_t>(data.size() - done, 1u << 30);
-    crc = crc32(crc, data.data() + done, static_cast<uInt>(piece));
-    done += piece;
-  }
-  char text[9];
-  std::snprintf(text, sizeof text, "%08lx", static_cast<unsigned long>(crc & 0xFFFFFFFFul));
-  return text;
-}
-
 std::string_view ResultName(TraceResult result) {
   switch (result) {
     case TraceResult::Ok:
@@ -48,6 +33,21 @@ std::string_view ResultName(TraceResult result) {
 }
 
 }  // namespace
+
+std::string Crc32Text(std::span<const std::uint8_t> data) {
+  if (data.empty()) return "-";
+  uLong crc = crc32(0L, Z_NULL, 0);
+  // zlib takes the length as uInt; feed large buffers in pieces.
+  std::size_t done = 0;
+  while (done < data.size()) {
+    const std::size_t piece = std::min<std::size_t>(data.size() - done, 1u << 30);
+    crc = crc32(crc, data.data() + done, static_cast<uInt>(piece));
+    done += piece;
+  }
+  char text[9];
+  std::snprintf(text, sizeof text, "%08lx", static_cast<unsigned long>(crc & 0xFFFFFFFFul));
+  return text;
+}
 
 std::string TraceLine(const TraceEntry& entry) {
   std::string line;
@@ -63,7 +63,7 @@ std::string TraceLine(const TraceEntry& entry) {
   line += '\t';
   line += std::to_string(entry.transferred);
   line += '\t';
-  line += Crc(entry.data);
+  line += Crc32Text(entry.data);
   line += '\t';
   line += entry.path;
   line += '\n';

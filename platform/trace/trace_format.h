@@ -22,6 +22,9 @@ struct TraceEntry {
   std::string_view path;
 };
 
+// CRC-32 (zlib's) of `data` as 8 lower-case hex digits; "-" for no bytes.
+std::string Crc32Text(std::span<const std::uint8_t> data);
+
 // "<in|out>\t<cdb>\t<len>\t<timeout>\t<result>\t<transferred>\t<crc>\t<path>\n"
 std::string TraceLine(const TraceEntry& entry);
 // "open-fail\t<in|out>\t<path>\n"
