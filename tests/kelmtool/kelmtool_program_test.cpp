@@ -175,7 +175,7 @@ TEST_F(Kelmtool, BadInputIsOneLineAndNothingIsSent) {
       {{"update", "/dev/sg99"}, 2, true},
       {{"backup", "0", "b.bin", "--size", "1000"}, 2, true},
       {{"backup", "0"}, 2, true},
-      {{"restore", "0", "missing.bin"}, 2, false},
+      {{"restore", "0", "missing.bin"}, 2, true},
       {{"update", "7"}, 2, false},
       {{"update", "0", "--image", "other-bridge.bin"}, 1, false},
   };

@@ -53,8 +53,8 @@ std::uint32_t RunProcedure(platform::Host& host, const DriveReport& drive) {
 }
 
 // A restore takes only an intact backup of a bridge of the same model and revision.
-std::vector<std::uint8_t> CheckedBackup(const std::string& file, const DriveReport& drive) {
-  std::vector<std::uint8_t> bytes = ReadUserFile(file);
+std::vector<std::uint8_t> CheckedBackup(const std::string& file, std::vector<std::uint8_t> bytes,
+                                        const DriveReport& drive) {
   std::string error;
   const std::optional<BackupRecord> record = ReadRecord(file, error);
   if (!record) throw RunError(kExitRefused, error);
@@ -70,16 +70,18 @@ std::vector<std::uint8_t> CheckedBackup(const std::string& file, const DriveRepo
   return bytes;
 }
 
+// `given`: the bytes of the user's file (the backup to restore, or --image), read before
+// anything was sent.
 std::vector<std::uint8_t> ImageOfRun(const CommandLine& line, const ToolEnvironment& env,
-                                     const DriveReport& drive, bool restore) {
-  if (restore) return CheckedBackup(line.operands[1], drive);
+                                     const DriveReport& drive, bool restore,
+                                     std::vector<std::uint8_t> given) {
+  if (restore) return CheckedBackup(line.operands[1], std::move(given), drive);
   if (line.imageFile) {
-    std::vector<std::uint8_t> bytes = ReadUserFile(*line.imageFile);
     if (!chip::CheckFirmwareFile(env.io, *line.imageFile, drive.code)) {
       throw RunError(kExitRefused, *line.imageFile + ": The firmware file seems not match this chip! (" +
                                        BridgeText(drive) + ")");
     }
-    return bytes;
+    return given;
   }
   const std::span<const std::uint8_t> image = env.io.images.TakeImage(drive.imageName);
   if (image.empty()) {
@@ -135,11 +137,13 @@ void RunClaimed(const CommandLine& line, const ToolEnvironment& env, const platf
 
 int RunUpdate(const CommandLine& line, const ToolEnvironment& env, std::FILE* out) {
   const bool restore = line.subcommand == Subcommand::Restore;
+  const std::optional<std::string> userFile = restore ? std::optional(line.operands[1]) : line.imageFile;
+  std::vector<std::uint8_t> given = userFile ? ReadUserFile(*userFile) : std::vector<std::uint8_t>();
   const DriveReport drive = ResolveDrive(env, line.operands[0]);
   if (drive.procedure.empty() || drive.imageName.empty()) {
     throw RunError(kExitRefused, BridgeText(drive) + ": The chip not support Firmware Update!");
   }
-  std::vector<std::uint8_t> image = ImageOfRun(line, env, drive, restore);
+  std::vector<std::uint8_t> image = ImageOfRun(line, env, drive, restore, std::move(given));
   if (env.realHardware && IsSyntheticImage(image)) {
     throw RunError(kExitRefused, "a synthetic test image is never written to a real device");
   }
