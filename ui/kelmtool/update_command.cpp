@@ -92,8 +92,7 @@ std::vector<std::uint8_t> ImageOfRun(const CommandLine& line, const ToolEnvironm
 }
 
 // After the re-plug: the bridge found again, and whether it holds what was written.
-void ReportAfterReplug(const ToolEnvironment& env, const platform::Services& io,
-                       const DriveReport& before, std::FILE* out) {
+void ReportAfterReplug(const platform::Services& io, const DriveReport& before, std::FILE* out) {
   for (const std::string& path : DiscoverDrives(io)) {
     const DriveReport now = SurveyDrive(io, path);
     if (chip::ModelOf(now.code) != chip::ModelOf(before.code)) continue;
@@ -106,7 +105,6 @@ void ReportAfterReplug(const ToolEnvironment& env, const platform::Services& io,
     }
     return;
   }
-  (void)env;
   throw RunError(kExitRefused, "the enclosure did not come back with a " + before.modelName);
 }
 
@@ -114,7 +112,9 @@ void ReportAfterReplug(const ToolEnvironment& env, const platform::Services& io,
 void RunClaimed(const CommandLine& line, const ToolEnvironment& env, const platform::Services& io,
                 const DriveReport& drive, std::FILE* out) {
   if (!env.claim.Claim(drive.path)) {
-    throw RunError(kExitRefused, line.operands[0] + ": the drive is in use (mounted?); unmount it first");
+    throw RunError(kExitRefused, line.operands[0] +
+                                     ": the drive cannot be claimed (mounted, or in use by another "
+                                     "program); unmount it first");
   }
   struct Release {
     platform::DiskClaim& claim;
@@ -127,6 +127,10 @@ void RunClaimed(const CommandLine& line, const ToolEnvironment& env, const platf
   BackUpFlash(env, drive, backup, kDefaultBackupSize, out);
   std::fprintf(out, "Backup of the flash as it was: %s\n", backup.c_str());
 
+  const bool restore = line.subcommand == Subcommand::Restore;
+  const std::string written = restore ? line.operands[1] : line.imageFile.value_or(drive.imageName);
+  std::fprintf(out, "%s %s with %s...\n", restore ? "Restoring" : "Updating",
+               BridgeText(drive).c_str(), written.c_str());
   TerminalHost host(io, DriveOptions(drive), out, isatty(fileno(out)) != 0);
   const std::uint32_t result = RunProcedure(host, drive);
   host.Finish();
@@ -165,7 +169,7 @@ int RunUpdate(const CommandLine& line, const ToolEnvironment& env, std::FILE* ou
   if (!env.watch.AwaitReplug()) {
     throw RunError(kExitRefused, "the enclosure was not plugged in again in time");
   }
-  ReportAfterReplug(env, io, drive, out);
+  ReportAfterReplug(io, drive, out);
   return 0;
 }
 
