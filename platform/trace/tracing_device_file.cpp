@@ -22,6 +22,7 @@ platform::Handle TracingDeviceFile::Open(const std::string& path, platform::Shar
 
 bool TracingDeviceFile::Control(platform::Handle handle, std::uint32_t code,
                                 platform::PassThroughRequest& request) {
+  if (!trace_) return inner_.Control(handle, code, request);
   const bool dataIn = request.DataIn != 0;
   const std::size_t cdbLength = std::min<std::size_t>(request.CdbLength, request.Cdb.size());
   const std::array<std::uint8_t, 16> cdb = request.Cdb;
