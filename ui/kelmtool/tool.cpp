@@ -27,6 +27,11 @@ int RunTool(const CommandLine& line, const ToolEnvironment& env, std::FILE* out)
     std::fflush(out);
     TellError(error.what());
     return error.status();
+  } catch (const std::exception& error) {
+    // Unforeseen (memory, a file system error): said on one line like every other failure.
+    std::fflush(out);
+    TellError(error.what());
+    return kExitRefused;
   }
 }
 
