@@ -70,6 +70,7 @@ DriveReport SurveyDrive(const platform::Services& io, const std::string& path) {
   report.modelName = chip::ModelName(model);
   report.firmwareVersion = chip::ReportFirmwareVersion(io, path, report.code).firmwareVersion;
   const chip::UpdateProcedure procedure = chip::ProcedureFor(model);
+  report.kind = procedure;
   report.procedure = ProcedureText(procedure);
   report.hasSerialFlash = ShowsSerialFlash(procedure);
   if (report.hasSerialFlash) {

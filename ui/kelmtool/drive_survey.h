@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "chip/bridge_models.h"
 #include "chip/chip_code.h"
 #include "platform/host.h"
 
@@ -24,6 +25,7 @@ struct DriveReport {
   bool hasSerialFlash = false;  // models whose flash identification the window shows
   std::int32_t flashCode = -1;
   std::string flashMaker;
+  chip::UpdateProcedure kind = chip::UpdateProcedure::None;
   std::string procedure;   // "JMB352 image", "serial flash", "parallel flash", or empty
   std::string imageName;   // the image an update takes: FW352A, FW352B, FW339; or empty
   std::size_t imageSize = 0;

@@ -19,7 +19,7 @@ std::string UpdateText(const DriveReport& drive) {
   std::string text = drive.procedure + " procedure with " + drive.imageName;
   if (drive.imageSize == 0) return text + " (this build carries no such image; see --image)";
   text += " (" + std::to_string(drive.imageSize) + " bytes)";
-  if (drive.procedure == "JMB352 image") {
+  if (drive.kind == chip::UpdateProcedure::Jmb352) {
     text += drive.imageCurrent ? ": the flash already holds it" : ": the flash does not hold it";
   }
   return text;
@@ -50,7 +50,7 @@ nlohmann::json DriveJson(std::size_t number, const DriveReport& drive, const Dri
   json["serial_flash"] = drive.hasSerialFlash
                              ? nlohmann::json{{"maker", drive.flashMaker}, {"flash_code", drive.flashCode}}
                              : nlohmann::json();
-  if (drive.procedure == "JMB352 image") json["update"]["already_current"] = drive.imageCurrent;
+  if (drive.kind == chip::UpdateProcedure::Jmb352) json["update"]["already_current"] = drive.imageCurrent;
   return json;
 }
 

@@ -98,7 +98,7 @@ void ReportAfterReplug(const platform::Services& io, const DriveReport& before, 
     if (chip::ModelOf(now.code) != chip::ModelOf(before.code)) continue;
     std::fprintf(out, "Found again: %s, firmware %s\n", BridgeText(now).c_str(),
                  now.firmwareVersion.c_str());
-    if (now.procedure == "JMB352 image") {
+    if (now.kind == chip::UpdateProcedure::Jmb352) {
       const bool holds = chip::IsEmbeddedImageCurrent(io, path);
       std::fprintf(out, "%s\n", holds ? "The flash holds the image." : "The flash does not hold the image.");
       if (!holds) throw RunError(kExitRefused, "the enclosure came back without the image");
@@ -155,7 +155,7 @@ int RunUpdate(const CommandLine& line, const ToolEnvironment& env, std::FILE* ou
   const ImageForThisRun images(env.io.images, drive.imageName, std::move(image));
   const platform::Services io{env.io.file, env.io.setup, env.io.clock, env.io.debug,
                               env.io.out,  env.io.boxes, images};
-  if (drive.procedure == "JMB352 image" && chip::IsEmbeddedImageCurrent(io, drive.path)) {
+  if (drive.kind == chip::UpdateProcedure::Jmb352 && chip::IsEmbeddedImageCurrent(io, drive.path)) {
     std::fprintf(out, "%s already holds %s; nothing to do.\n", BridgeText(drive).c_str(),
                  restore ? line.operands[1].c_str() : drive.imageName.c_str());
     return 0;
