@@ -9,7 +9,7 @@
 #include <fstream>
 
 #include "platform/sim/sim_commands.h"
-#include "platform/sim/trace.h"
+#include "platform/trace/trace_format.h"
 
 namespace kelm::gadget {
 
@@ -17,8 +17,8 @@ namespace {
 
 // The request's time-out is the host's business and never crosses the wire: its column
 // holds "-".
-std::string WireTraceLine(const sim::TraceEntry& entry) {
-  std::string line = sim::TraceLine(entry);
+std::string WireTraceLine(const trace::TraceEntry& entry) {
+  std::string line = trace::TraceLine(entry);
   std::size_t at = 0;
   for (int tab = 0; tab < 3; ++tab) at = line.find('\t', at) + 1;
   const std::size_t end = line.find('\t', at);
@@ -102,7 +102,7 @@ void Server::ServeBridgeCommand(const Cbw& cbw, Lun& lun) {
   const bool dataIn = cbw.length > 0 ? cbw.dataIn : (op && sim::Info(*op).dataIn);
   std::vector<std::uint8_t> data(cbw.length);
 
-  sim::TraceEntry entry;
+  trace::TraceEntry entry;
   entry.dataIn = dataIn;
   entry.cdb = std::span(cbw.cdb.data(), cbw.cdbLength);
   entry.length = cbw.length;
@@ -132,7 +132,7 @@ void Server::ServeBridgeCommand(const Cbw& cbw, Lun& lun) {
   }
   const WireReply reply = MapResponse(response, dataIn, cbw.length);
 
-  entry.result = response.reply == sim::Reply::Ok ? sim::TraceResult::Ok : sim::TraceResult::Fail;
+  entry.result = response.reply == sim::Reply::Ok ? trace::TraceResult::Ok : trace::TraceResult::Fail;
   entry.transferred = response.transferred;
   entry.data = dataIn ? std::span<const std::uint8_t>(data.data(), std::min<std::size_t>(response.transferred, data.size()))
                       : std::span<const std::uint8_t>(data);
