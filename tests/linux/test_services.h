@@ -12,6 +12,7 @@
 #include "platform/linux/permission_notice.h"
 #include "platform/linux/sg_device_file.h"
 #include "platform/linux/sysfs_setup_service.h"
+#include "platform/posix/posix_file_store.h"
 #include "sysfs_tree.h"
 
 namespace kelm::test {
@@ -60,7 +61,8 @@ struct LinuxBench {
   CountingClock clock;
   Quiet quiet;
   NoImages images;
-  platform::Services io{file, setup, clock, quiet, quiet, boxes, images};
+  posix::PosixFileStore files;
+  platform::Services io{file, setup, clock, quiet, quiet, boxes, images, files};
 };
 
 }  // namespace kelm::test

@@ -159,7 +159,7 @@ TEST(Refresh, ADeviceChangeWhileARefreshShowsABoxRefreshesAfterIt) {
   BoxLettingAnEventThrough boxes;
   boxes.notifications = &bench.notifications;
   const platform::Services& r = bench.rig.io;
-  platform::Services io{r.file, r.setup, r.clock, r.debug, r.out, boxes, r.images};
+  platform::Services io{r.file, r.setup, r.clock, r.debug, r.out, boxes, r.images, r.files};
   bench.window = std::make_unique<ui::TZintFwTool>(
       ui::WindowEnvironment{io, bench.notifications, bench.dialog, "/opt/kelm"});
   std::ostringstream trace;

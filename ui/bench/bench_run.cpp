@@ -6,6 +6,7 @@
 #include <iostream>
 #include <memory>
 
+#include "platform/posix/posix_file_store.h"
 #include "platform/sim/sim_platform.h"
 #include "ui/bench/bench_ports.h"
 #include "ui/bench/bench_window.h"
@@ -60,7 +61,8 @@ int RunScripted(BenchInputs& inputs, int argc, char** argv) {
   TranscriptStandardOutput out(transcript);
   TranscriptMessageBoxes boxes(transcript);
   app.setExceptionBoxes(&boxes);
-  platform::Services services{sim, sim, clock, debug, out, boxes, inputs.images};
+  posix::PosixFileStore files;
+  platform::Services services{sim, sim, clock, debug, out, boxes, inputs.images, files};
   SimNotifications enclosures(sim);
   ScriptedFileDialog dialog;
   const auto statusLine = [&transcript](const std::string& status) {
@@ -102,7 +104,8 @@ int RunOnDisplay(BenchInputs& inputs, int argc, char** argv) {
   ConsoleDebugOutput debug;
   ConsoleStandardOutput out;
   ui::QtMessageBoxes boxes;
-  platform::Services services{sim, sim, clock, debug, out, boxes, inputs.images};
+  posix::PosixFileStore files;
+  platform::Services services{sim, sim, clock, debug, out, boxes, inputs.images, files};
   SimNotifications enclosures(sim);
   ui::QtFileDialog dialog;
 

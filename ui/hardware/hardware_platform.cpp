@@ -7,6 +7,6 @@ HardwarePlatform::HardwarePlatform(linux_platform::SystemRoots roots,
     : permissionNotice(boxes, programPath),
       setup(roots, access, &permissionNotice),
       notifications(monitor, roots, sys, clock),
-      services{file, setup, clock, debug, out, boxes, images} {}
+      services{file, setup, clock, debug, out, boxes, images, files} {}
 
 }  // namespace kelm::hardware

@@ -15,6 +15,7 @@
 #include "platform/linux/sysfs_setup_service.h"
 #include "platform/linux/udev_events.h"
 #include "platform/linux/udev_notifications.h"
+#include "platform/posix/posix_file_store.h"
 #include "ui/qt_message_boxes.h"
 
 namespace kelm::hardware {
@@ -33,6 +34,7 @@ struct HardwarePlatform {
   linux_platform::StderrDebugOutput debug;
   linux_platform::StdoutOutput out;
   flash::EmbeddedImages images;
+  posix::PosixFileStore files;
   linux_platform::LibudevMonitor monitor;
   linux_platform::UdevDeviceNotifications notifications;
   platform::Services services;
