@@ -74,9 +74,9 @@ class HardwareWindow : public ::testing::TestWithParam<WindowCase> {};
 TEST_P(HardwareWindow, ShowsTheNoDeviceScreen) {
   test::SysfsTree tree;
   for (const test::DriveSpec& drive : GetParam().drives) tree.Add(drive);
-  hardware::HardwarePlatform hw(tree.roots(), "/usr/bin/kelm-fwupdate");
+  hardware::HardwarePlatform hw(tree.roots());
   NoFileDialog dialog;
-  ui::TZintFwTool window({hw.services, hw.notifications, dialog, "/tmp"});
+  ui::TZintFwTool window({hw.services, hw.notifications, dialog, hw.diskClaim, "/tmp"});
 
   EXPECT_EQ(window.findChild<QLabel*>("devLable")->text().toStdString(),
             "                 No device found!!");
