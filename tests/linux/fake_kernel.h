@@ -44,7 +44,7 @@ class FakeKernel final : public linux_platform::SysCalls {
   int interruptionsPerWait = 0;        // EINTR from each wait and each collect before it works
   int waits = 0, collects = 0;
   std::map<std::string, int> enoentCountdown;  // open: ENOENT this many more times
-  std::deque<SgAnswer> answers;        // one per SG_IO; success with no data when empty
+  std::deque<SgAnswer> answers;        // one per request; success with no data when empty
   std::vector<SgCall> calls;
   std::vector<int> openFlags;
   std::vector<std::pair<int, int>> statusFlags;  // (fd, flags) per F_SETFL

@@ -1,5 +1,5 @@
 // The transport's requests as the sg driver receives them, through the core's own
-// PassThroughIn/PassThroughOut over the SG_IO device file.
+// PassThroughIn/PassThroughOut over the sg device file.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
