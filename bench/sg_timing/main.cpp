@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <chrono>
 #include <cstdio>
 #include <span>
@@ -17,9 +18,11 @@
 #include "device/commands.h"
 #include "platform/linux/host_services.h"
 #include "platform/linux/node_access.h"
+#include "platform/linux/scsi_device_path.h"
 #include "platform/linux/sg_device_file.h"
 #include "platform/linux/sys_calls.h"
 #include "platform/linux/sysfs_setup_service.h"
+#include "platform/posix/posix_file_store.h"
 
 namespace {
 
@@ -43,7 +46,7 @@ struct NoImages final : platform::ImageSource {
 // The program's services on the real kernel; only the device file is used here.
 struct ProgramPorts {
   linux_platform::RealSysCalls sys;
-  linux_platform::SgDeviceFile file{sys};
+  linux_platform::SgDeviceFile file{sys, {}};
   linux_platform::NodeAccess access{sys};
   linux_platform::SysfsSetupService setup{{}, access};
   linux_platform::ThreadClock clock;
@@ -51,7 +54,8 @@ struct ProgramPorts {
   linux_platform::StdoutOutput out;
   NoBoxes boxes;
   NoImages images;
-  platform::Services io{file, setup, clock, debug, out, boxes, images};
+  posix::PosixFileStore files;
+  platform::Services io{file, setup, clock, debug, out, boxes, images, files};
 };
 
 struct Timings {
@@ -120,6 +124,12 @@ int main(int argc, char** argv) {
     std::perror(node.c_str());
     return 1;
   }
+  // The program's transport is handed what discovery hands it: the SCSI device's own path.
+  const std::optional<std::string> devicePath = linux_platform::DevicePathOfNode({}, node);
+  if (!devicePath) {
+    std::fprintf(stderr, "%s: no SCSI device in sysfs\n", node.c_str());
+    return 1;
+  }
   ProgramPorts ports;
   std::vector<std::uint8_t> programPiece(kPiece), barePiece(kPiece);
   std::vector<std::uint8_t> firstProgram, firstBare;
@@ -127,7 +137,7 @@ int main(int argc, char** argv) {
 
   std::uint8_t status = 0;
   good &= Report("program", "ReadFlashStatus", Time(kStatusReads, [&](int) {
-    return device::ReadFlashStatus(ports.io, node, status);
+    return device::ReadFlashStatus(ports.io, *devicePath, status);
   }));
   std::array<std::uint8_t, kStatusLength> statusBytes{};
   good &= Report("bare", "ReadFlashStatus", Time(kStatusReads, [&](int) {
@@ -137,7 +147,7 @@ int main(int argc, char** argv) {
   good &= Report("program", "ReadFlash", Time(kFlashReads, [&](int i) {
     const std::uint32_t address = kPieceAddresses[i % kPieceAddresses.size()];
     std::uint32_t moved = 0;  // a device's refusal comes back as a call that moved nothing
-    const bool ok = device::ReadFlash(ports.io, node, address, programPiece, &moved) &&
+    const bool ok = device::ReadFlash(ports.io, *devicePath, address, programPiece, &moved) &&
                     moved == kPiece;
     if (i == 0) firstProgram = programPiece;
     return ok;

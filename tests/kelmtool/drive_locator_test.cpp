@@ -46,7 +46,7 @@ TEST(DriveLocator, EveryNameOfADriveLeadsToItsDiscoveryPath) {
     EXPECT_EQ(nodes.sgNode, dev + "/sg2");
     EXPECT_EQ(nodes.blockDevice, dev + "/sdb");
     EXPECT_EQ(nodes.usbId, "152d:2352");
-    EXPECT_EQ(locator.Describe(paths[1]).blockDevice, "");
+    EXPECT_EQ(locator.Describe(paths[1]).blockDevice, dev + "/sr3");
   }
 }
 

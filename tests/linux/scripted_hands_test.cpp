@@ -104,18 +104,18 @@ TEST(ScriptedHands, GadgetsThatNeverMoveCostTheBoundAndAreNamed) {
 TEST(SimulatedBusOnly, OpensNodesOnTheSimulatedBusAndNamesEveryOtherOnce) {
   HandsBench bench;
   std::ostringstream notes;
-  linux_platform::SgDeviceFile sg(bench.kernel);
+  linux_platform::SgDeviceFile sg(bench.kernel, bench.tree.roots());
   hardware::SimulatedBusOnlyFile file(sg, bench.tree.roots(), notes);
-  const platform::Handle simulated = file.Open(bench.tree.DevNode(0), platform::ShareMode::Shared);
+  const platform::Handle simulated = file.Open(bench.tree.DevicePath(0), platform::ShareMode::Shared);
   EXPECT_NE(simulated, platform::kInvalidHandle);
   file.Close(simulated);
   for (int i = 0; i < 2; ++i) {
-    EXPECT_EQ(file.Open(bench.tree.DevNode(7), platform::ShareMode::Exclusive),
+    EXPECT_EQ(file.Open(bench.tree.DevicePath(7), platform::ShareMode::Exclusive),
               platform::kInvalidHandle);
     EXPECT_EQ(file.LastError(), 19u);  // ENODEV
   }
   EXPECT_EQ(bench.kernel.openFlags.size(), 1u);  // the simulated node's open only
-  EXPECT_EQ(notes.str(), "kelm-fwupdate-scripted: " + bench.tree.DevNode(7) +
+  EXPECT_EQ(notes.str(), "kelm-fwupdate-scripted: " + bench.tree.DevicePath(7) +
                              " is not on the simulated USB bus (dummy_hcd); left alone\n");
 }
 

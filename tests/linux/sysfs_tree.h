@@ -15,10 +15,12 @@ struct DriveSpec {
   std::string adapterDriver = "usb-storage";  // "usb-storage", "uas", or a SATA driver
   std::string usbController = "pci0000:00/0000:00:14.0";  // below /sys/devices
   bool devNode = true;                    // /dev/sgN exists
+  bool blockDevice = true;                // a disk or CD-ROM block device (sdX, srN) too
   std::string vendor = "JMicron ";
   std::string model = "Generic         ";
   std::string block = {};     // "sdb": a disk node with one partition (sdb1); empty: none
   std::string usbId = "152d:2352";  // idVendor:idProduct of the USB device
+  int host = -1;  // SCSI host and USB port number; -1: the sg number
 };
 
 class SysfsTree {
@@ -30,6 +32,11 @@ class SysfsTree {
 
   linux_platform::SystemRoots roots() const;
   std::string DevNode(int sg) const;
+  // The drive's SCSI device directory: its device path.
+  std::string DevicePath(int sg) const;
+  // Its block device's name (sdX for a disk, srN for a CD-ROM) and node.
+  static std::string BlockName(const DriveSpec& config);
+  std::string BlockNode(const DriveSpec& config) const;
 
   // A drive on a USB interface bound to config.adapterDriver, or on a PCI SATA controller when
   // that driver is not a USB one.

@@ -6,6 +6,7 @@
 #include <iostream>
 #include <memory>
 
+#include "platform/posix/posix_file_store.h"
 #include "platform/sim/sim_platform.h"
 #include "ui/bench/bench_ports.h"
 #include "ui/bench/bench_window.h"
@@ -60,10 +61,13 @@ int RunScripted(BenchInputs& inputs, int argc, char** argv) {
   TranscriptStandardOutput out(transcript);
   TranscriptMessageBoxes boxes(transcript);
   app.setExceptionBoxes(&boxes);
-  platform::Services services{sim, sim, clock, debug, out, boxes, inputs.images};
+  posix::PosixFileStore files;
+  platform::Services services{sim, sim, clock, debug, out, boxes, inputs.images, files};
   SimNotifications enclosures(sim);
+  // Nothing else can use a simulated drive.
+  platform::UncontestedDiskClaim claim;
   ScriptedFileDialog dialog;
-  RunActionsOnWindow({app, {services, enclosures, dialog, ProgramDir()}, enclosures, dialog,
+  RunActionsOnWindow({app, {services, enclosures, dialog, claim, ProgramDir()}, enclosures, dialog,
                       transcript},
                      *inputs.actions);
   sim.SetTrace(nullptr);
@@ -82,13 +86,16 @@ int RunOnDisplay(BenchInputs& inputs, int argc, char** argv) {
   ConsoleDebugOutput debug;
   ConsoleStandardOutput out;
   ui::QtMessageBoxes boxes;
-  platform::Services services{sim, sim, clock, debug, out, boxes, inputs.images};
+  posix::PosixFileStore files;
+  platform::Services services{sim, sim, clock, debug, out, boxes, inputs.images, files};
   SimNotifications enclosures(sim);
+  // Nothing else can use a simulated drive.
+  platform::UncontestedDiskClaim claim;
   ui::QtFileDialog dialog;
 
   try {
     auto window = std::make_unique<ui::TZintFwTool>(
-        ui::WindowEnvironment{services, enclosures, dialog, ProgramDir()});
+        ui::WindowEnvironment{services, enclosures, dialog, claim, ProgramDir()});
     boxes.setParent(window.get());
     QuitWhenHidden quitter;
     window->installEventFilter(&quitter);

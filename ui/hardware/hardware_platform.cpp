@@ -2,9 +2,8 @@
 
 namespace kelm::hardware {
 
-HardwarePlatform::HardwarePlatform(linux_platform::SystemRoots roots,
-                                   const std::string& programPath)
-    : backend(std::move(roots), boxes, programPath),
-      services{backend.file, backend.setup, clock, debug, out, boxes, images} {}
+HardwarePlatform::HardwarePlatform(const linux_platform::SystemRoots& roots)
+    : backend(roots, boxes),
+      services{backend.file, backend.setup, clock, debug, out, boxes, images, files} {}
 
 }  // namespace kelm::hardware

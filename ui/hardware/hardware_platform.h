@@ -1,20 +1,19 @@
 #pragma once
 // Everything the window needs on a Linux machine with real enclosures, wired together:
-// the Linux backend, Qt message boxes, and the firmware images this build carries.
-
-#include <string>
+// the Linux backend, Qt message boxes, backup files, and the firmware images this build
+// carries.
 
 #include "flash/images.h"
 #include "platform/host.h"
 #include "platform/linux/host_services.h"
+#include "platform/posix/posix_file_store.h"
 #include "ui/hardware/linux_backend.h"
 #include "ui/qt_message_boxes.h"
 
 namespace kelm::hardware {
 
 struct HardwarePlatform {
-  // `programPath` is named in the permission message's remedy.
-  HardwarePlatform(linux_platform::SystemRoots roots, const std::string& programPath);
+  explicit HardwarePlatform(const linux_platform::SystemRoots& roots);
 
   ui::QtMessageBoxes boxes;
   LinuxBackend backend;
@@ -22,8 +21,10 @@ struct HardwarePlatform {
   linux_platform::StderrDebugOutput debug;
   linux_platform::StdoutOutput out;
   flash::EmbeddedImages images;
+  posix::PosixFileStore files;
   platform::Services services;
   linux_platform::UdevDeviceNotifications& notifications = backend.notifications;
+  linux_platform::BlockDiskClaim& diskClaim = backend.diskClaim;
 };
 
 }  // namespace kelm::hardware

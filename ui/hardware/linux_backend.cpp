@@ -2,10 +2,11 @@
 
 namespace kelm::hardware {
 
-LinuxBackend::LinuxBackend(linux_platform::SystemRoots systemRoots, platform::MessageBoxes& boxes,
-                           const std::string& programPath)
+LinuxBackend::LinuxBackend(linux_platform::SystemRoots systemRoots, platform::MessageBoxes& boxes)
     : roots(std::move(systemRoots)),
-      permissionNotice(boxes, programPath),
+      file(sys, roots),
+      diskClaim(sys, roots),
+      permissionNotice(boxes),
       setup(roots, access, &permissionNotice),
       notifications(monitor, roots, sys, nodeWaitClock) {}
 

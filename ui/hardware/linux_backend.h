@@ -1,10 +1,9 @@
 #pragma once
-// The Linux side of every program on real enclosures: SG_IO on the sg nodes, sysfs discovery
-// with its permission notice, and udev's device events.
-
-#include <string>
+// The Linux side of every program on real enclosures: the sg driver's nodes, sysfs discovery
+// with its permission notice, the disk claim, and udev's device events.
 
 #include "platform/host.h"
+#include "platform/linux/block_disk_claim.h"
 #include "platform/linux/host_services.h"
 #include "platform/linux/node_access.h"
 #include "platform/linux/permission_notice.h"
@@ -17,13 +16,13 @@
 namespace kelm::hardware {
 
 struct LinuxBackend {
-  // `boxes` shows the permission notice, which names `programPath` in its remedy.
-  LinuxBackend(linux_platform::SystemRoots roots, platform::MessageBoxes& boxes,
-               const std::string& programPath);
+  // `boxes` shows the permission notice.
+  LinuxBackend(linux_platform::SystemRoots roots, platform::MessageBoxes& boxes);
 
   linux_platform::SystemRoots roots;
   linux_platform::RealSysCalls sys;
-  linux_platform::SgDeviceFile file{sys};
+  linux_platform::SgDeviceFile file;
+  linux_platform::BlockDiskClaim diskClaim;
   linux_platform::NodeAccess access{sys};
   linux_platform::PermissionNotice permissionNotice;
   linux_platform::SysfsSetupService setup;

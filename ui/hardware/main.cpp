@@ -5,11 +5,15 @@
 #include <QWidget>
 
 #include <cstdio>
+#include <memory>
+#include <optional>
 
 #include "flash/embedded_image_table.h"
+#include "platform/linux/system_check.h"
 #include "ui/fwupdate.h"
 #include "ui/hardware/hardware_platform.h"
 #include "ui/hardware/no_image_notice.h"
+#include "ui/hardware/program_start.h"
 #include "ui/qt_file_dialog.h"
 #include "ui/hardware/udev_socket_notifier.h"
 #include "ui/startup.h"
@@ -42,20 +46,26 @@ void AnnounceOverWindow(HardwarePlatform& hw) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (const std::optional<int> status = kelm::hardware::AnswerArguments(argc, argv, stdout, stderr)) {
+    return *status;
+  }
+  auto watch = std::make_unique<kelm::hardware::DisplayWatch>();
   kelm::ui::Application app(argc, argv);
-  HardwarePlatform hw({}, QCoreApplication::applicationFilePath().toStdString());
+  watch.reset();
+
+  const kelm::linux_platform::SystemRoots roots;
+  HardwarePlatform hw(roots);
   app.setExceptionBoxes(&hw.boxes);
 
   kelm::hardware::UdevSocketNotifier udev(hw.notifications);
-  if (!udev.watching()) {
-    std::fputs("kelm-fwupdate: no udev monitor; enclosures plugged in or removed now will not "
-               "be noticed until the program is started again.\n",
-               stderr);
+  const kelm::linux_platform::SystemCheck check = kelm::linux_platform::CheckSystem(roots);
+  for (const std::string& line : kelm::linux_platform::ProblemLines(check, udev.watching())) {
+    std::fputs(line.c_str(), stderr);
   }
   kelm::ui::QtFileDialog fileDialog;
   QTimer::singleShot(0, &app, [&hw] { AnnounceOverWindow(hw); });
 
   return kelm::ui::RunMainWindow(
-      app, {hw.services, hw.notifications, fileDialog,
+      app, {hw.services, hw.notifications, fileDialog, hw.diskClaim,
             QCoreApplication::applicationDirPath().toStdString()});
 }

@@ -6,7 +6,7 @@
 #include "platform/sim/text.h"
 #include "ui/bench/bench_inputs.h"
 #include "ui/kelmtool/console_ports.h"
-#include "ui/kelmtool/interim_ports.h"
+#include "platform/posix/posix_file_store.h"
 #include "ui/kelmtool/tool.h"
 #include "ui/kelmtool/tool_support.h"
 
@@ -66,9 +66,9 @@ int RunOnSimulatedBench(const CommandLine& line, std::FILE* out) {
   ConsoleDebugOutput debug;
   ConsoleStandardOutput standardOutput(out);
   ConsoleMessageBoxes boxes;
-  const platform::Services io{*sim, *sim, clock, debug, standardOutput, boxes, inputs.images};
+  posix::PosixFileStore files;
+  const platform::Services io{*sim, *sim, clock, debug, standardOutput, boxes, inputs.images, files};
   platform::UncontestedDiskClaim claim;
-  InterimFileStore files;
   SimDriveLocator locator;
   SimReplug watch(*sim);
   const ToolEnvironment env{io, claim, files, locator, watch, false};

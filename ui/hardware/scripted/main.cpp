@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/posix_file_store.h"
 #include "ui/bench/bench_inputs.h"
 #include "ui/bench/bench_ports.h"
 #include "ui/bench/command_line.h"
@@ -89,12 +90,13 @@ int main(int argc, char** argv) {
   bench::Transcript transcript(std::cout);
   bench::TranscriptMessageBoxes boxes(transcript);
   app.setExceptionBoxes(&boxes);
-  hardware::LinuxBackend backend({}, boxes, QCoreApplication::applicationFilePath().toStdString());
+  hardware::LinuxBackend backend({}, boxes);
   hardware::SimulatedBusOnlyFile file(backend.file, backend.roots, std::cerr);
   hardware::CountingClock clock;
   bench::TranscriptDebugOutput debug(transcript);
   bench::TranscriptStandardOutput out(transcript);
-  platform::Services services{file, backend.setup, clock, debug, out, boxes, inputs.images};
+  posix::PosixFileStore files;
+  platform::Services services{file, backend.setup, clock, debug, out, boxes, inputs.images, files};
 
   hardware::UdevEnclosureHands hands(
       backend.notifications, backend.roots,
@@ -107,7 +109,9 @@ int main(int argc, char** argv) {
   }
   bench::ScriptedFileDialog dialog;
   bench::RunActionsOnWindow(
-      {app, {services, hands, dialog, QCoreApplication::applicationDirPath().toStdString()},
+      {app,
+       {services, hands, dialog, backend.diskClaim,
+        QCoreApplication::applicationDirPath().toStdString()},
        hands, dialog, transcript},
       inputs.actions);
 

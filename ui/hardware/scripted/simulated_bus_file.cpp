@@ -2,19 +2,18 @@
 
 #include <filesystem>
 
+#include "platform/linux/scsi_device_path.h"
+
 namespace kelm::hardware {
 
 namespace {
 constexpr std::string_view kSimulatedHostController = "dummy_hcd.";
 }  // namespace
 
-bool OnSimulatedBus(const linux_platform::SystemRoots& roots, const std::string& devNode) {
-  const std::optional<std::string> name = linux_platform::SgNameOfDevicePath(roots, devNode);
-  if (!name) return false;
-  std::error_code ec;
-  const std::filesystem::path device =
-      std::filesystem::canonical(roots.sys + "/class/scsi_generic/" + *name, ec);
-  if (ec) return false;
+bool OnSimulatedBus(const linux_platform::SystemRoots& roots, const std::string& devicePath) {
+  const std::optional<std::string> resolved = linux_platform::ResolveScsiDevice(roots, devicePath);
+  if (!resolved) return false;
+  const std::filesystem::path device(*resolved);
   for (const std::filesystem::path& part : device) {
     if (part.string().starts_with(kSimulatedHostController)) return true;
   }

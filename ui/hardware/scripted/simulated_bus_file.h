@@ -12,8 +12,8 @@
 
 namespace kelm::hardware {
 
-// Whether the node's SCSI device hangs below a dummy_hcd host controller in sysfs.
-bool OnSimulatedBus(const linux_platform::SystemRoots& roots, const std::string& devNode);
+// Whether the drive's SCSI device hangs below a dummy_hcd host controller in sysfs.
+bool OnSimulatedBus(const linux_platform::SystemRoots& roots, const std::string& devicePath);
 
 class SimulatedBusOnlyFile final : public platform::DeviceFile {
  public:
