@@ -2,6 +2,7 @@
 // request, backups and restores round-trip, and bad input stops before anything is sent.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -47,7 +48,7 @@ std::vector<std::string> TraceLinesWith(const std::string& trace, const std::str
 class Kelmtool : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::path(::testing::TempDir()) / "kelmtool" /
+    dir_ = fs::path(::testing::TempDir()) / ("kelmtool-" + std::to_string(::getpid())) /
            ::testing::UnitTest::GetInstance()->current_test_info()->name();
     fs::remove_all(dir_);
     fs::create_directories(dir_);

@@ -2,6 +2,7 @@
 // command line, transcript, trace and dump.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -27,7 +28,7 @@ class BenchProgram : public ::testing::Test {
  protected:
   void SetUp() override {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = fs::path(::testing::TempDir()) / "kelm-bench" / info->name();
+    dir_ = fs::path(::testing::TempDir()) / ("kelm-bench-" + std::to_string(::getpid())) / info->name();
     fs::remove_all(dir_);
     fs::create_directories(dir_);
   }

@@ -2,6 +2,7 @@
 // simulator's transcript for a scenario without devices, whatever the plug commands print.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -34,7 +35,7 @@ std::string Quoted(const std::string& text) {
 
 Result RunProgram(const std::string& program, const std::vector<std::string>& arguments) {
   // One folder per test: CTest runs them side by side.
-  const fs::path dir = fs::path(::testing::TempDir()) / "kelm-scripted" /
+  const fs::path dir = fs::path(::testing::TempDir()) / ("kelm-scripted-" + std::to_string(::getpid())) /
                        ::testing::UnitTest::GetInstance()->current_test_info()->name();
   fs::create_directories(dir);
   std::string command = Quoted(program);
@@ -48,7 +49,7 @@ TEST(ScriptedProgram, GivesTheSimulatorsTranscriptWithoutEnclosures) {
   const std::string script =
       "show,refresh,unplug,plug,replug,event=0x8000,tick=RdCheckBox,tick=EraseOnlyCheck,"
       "text=StatusEdit:a \"b\",browse=,yes,show,exit,show";
-  const fs::path empty = fs::path(::testing::TempDir()) / "kelm-no-devices.json";
+  const fs::path empty = fs::path(::testing::TempDir()) / ("kelm-no-devices-" + std::to_string(::getpid()) + ".json");
   std::ofstream(empty) << R"({"devices": []})";
 
   const Result sim = RunProgram(KELM_SIM_PROGRAM, {"--scenario", empty.string(), "--script",
