@@ -1,5 +1,6 @@
 #include "chip/firmware_file.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -43,9 +44,10 @@ class TempFolder {
 ByteVector Text(std::string_view text) { return ByteVector(text.begin(), text.end()); }
 // A 10-byte file whose bytes 4-7 are `signature`.
 ByteVector Signed(std::string_view signature) {
-  ByteVector file = Text("KELM");
-  file.insert(file.end(), signature.begin(), signature.end());
-  file.resize(10, 'x');
+  ByteVector file(10, 'x');
+  const std::string_view head = "KELM";
+  std::copy(head.begin(), head.end(), file.begin());
+  std::copy_n(signature.begin(), std::min<std::size_t>(signature.size(), 6), file.begin() + 4);
   return file;
 }
 const ByteVector kAmicSignature = Signed("\x5A\xA5\x0F\xF0");
