@@ -15,7 +15,7 @@ step() {
 }
 
 { head -c 4 FW352B.bin; printf 352B; tail -c +9 FW352B.bin; } > "$WORK/FW352B.bin"
-plug_all
+plug_all || return
 node=$(sg_node 0 0)
 step kelmtool list
 echo "\$ kelmtool list --json" >> "$OUT/transcript"
