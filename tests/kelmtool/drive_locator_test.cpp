@@ -50,5 +50,23 @@ TEST(DriveLocator, EveryNameOfADriveLeadsToItsDiscoveryPath) {
   }
 }
 
+TEST(DriveLocator, OnlyADriveOnTheSimulatedBusTakesSyntheticImages) {
+  SysfsTree tree;
+  DriveSpec bench;
+  bench.sg = 1;
+  bench.usbController = "platform/dummy_hcd.0";
+  DriveSpec enclosure;  // the same bridge on a real host controller
+  enclosure.sg = 2;
+  tree.Add(bench);
+  tree.Add(enclosure);
+  const kelmtool::LinuxDriveLocator locator(tree.roots());
+
+  EXPECT_TRUE(locator.TakesSyntheticImages(tree.DevNode(1)));
+  EXPECT_TRUE(locator.TakesSyntheticImages(tree.DevicePath(1)));
+  EXPECT_FALSE(locator.TakesSyntheticImages(tree.DevNode(2)));
+  EXPECT_FALSE(locator.TakesSyntheticImages(tree.DevicePath(2)));
+  EXPECT_FALSE(locator.TakesSyntheticImages(tree.roots().dev + "/sg9"));  // gone: refused too
+}
+
 }  // namespace
 }  // namespace kelm::test

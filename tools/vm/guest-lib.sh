@@ -8,6 +8,7 @@
 # the gadgets are made and served but not plugged in, and uses:
 #   $CASE $OUT $WORK        the case folder, its result folder, a scratch folder
 #   plug_all / unplug_all   bind / unbind every gadget; plug_all waits until the nodes exist
+#   usb_id K VENDOR PRODUCT enclosure K shows these USB ids (before it is plugged)
 #   sg_node K LUN           the /dev/sgN of logical unit LUN of enclosure K
 #   hold_open_nodes         hold the node of every scenario device with held_open
 #   hold NODE               a background process holds NODE open (read-only) until the end
@@ -73,6 +74,11 @@ make_gadget() {
   echo $! > "$WORK/gadget-$k.pid"
   wait_for 5 test -f "$WORK/ready-$k" || echo "gadget $k did not start" >> "$OUT/error"
   printf 'echo "" > %s/UDC\n' "$g" >> "$WORK/unplug"
+}
+
+usb_id() {
+  echo "$2" > "$GADGETS/g$1/idVendor"
+  echo "$3" > "$GADGETS/g$1/idProduct"
 }
 
 remove_gadget() {

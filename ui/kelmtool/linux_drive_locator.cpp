@@ -2,6 +2,8 @@
 
 #include <fstream>
 
+#include "platform/linux/simulated_bus.h"
+
 namespace kelm::kelmtool {
 
 namespace {
@@ -82,6 +84,11 @@ std::optional<std::string> LinuxDriveLocator::Match(const std::string& argument,
     if (ScsiDevice(path) == wanted) return path;
   }
   return std::nullopt;
+}
+
+bool LinuxDriveLocator::TakesSyntheticImages(const std::string& discoveryPath) const {
+  const std::optional<fs::path> scsi = ScsiDevice(discoveryPath);
+  return scsi && linux_platform::OnSimulatedBus(roots_, scsi->string());
 }
 
 }  // namespace kelm::kelmtool

@@ -18,6 +18,8 @@ class LinuxDriveLocator final : public DriveLocator {
   DriveNodes Describe(const std::string& discoveryPath) const override;
   std::optional<std::string> Match(const std::string& argument,
                                    const std::vector<std::string>& paths) const override;
+  // Only a drive on the simulated USB bus (dummy_hcd): the kernel-level bench's.
+  bool TakesSyntheticImages(const std::string& discoveryPath) const override;
 
   // The SCSI device's sysfs folder (canonical) that a name leads to; nothing when none.
   std::optional<std::filesystem::path> ScsiDevice(const std::string& name) const;

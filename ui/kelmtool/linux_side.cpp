@@ -92,7 +92,7 @@ int RunOnThisMachine(const CommandLine& line, std::FILE* out) {
   const LinuxDriveLocator locator(roots);
   linux_platform::BlockDiskClaim claim(sys, roots);
   UdevReplugWatch watch(roots, sys, clock, out);
-  const ToolEnvironment env{io, claim, files, locator, watch, true};
+  const ToolEnvironment env{io, claim, files, locator, watch};
   return RunTool(line, env, out);
 }
 

@@ -26,6 +26,7 @@ class SimDriveLocator final : public DriveLocator {
     }
     return std::nullopt;
   }
+  bool TakesSyntheticImages(const std::string&) const override { return true; }
 };
 
 // On the bench the tool's own hands unplug and plug the enclosures.
@@ -71,7 +72,7 @@ int RunOnSimulatedBench(const CommandLine& line, std::FILE* out) {
   platform::UncontestedDiskClaim claim;
   SimDriveLocator locator;
   SimReplug watch(*sim);
-  const ToolEnvironment env{io, claim, files, locator, watch, false};
+  const ToolEnvironment env{io, claim, files, locator, watch};
 
   int status = RunTool(line, env, out);
   sim->SetTrace(nullptr);

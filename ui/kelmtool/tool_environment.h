@@ -28,6 +28,9 @@ class DriveLocator {
   // discovery path); a list number is handled by the caller. Nothing when none matches.
   virtual std::optional<std::string> Match(const std::string& argument,
                                            const std::vector<std::string>& paths) const = 0;
+  // Whether the drive may be handed a synthetic test image: only the bench's simulated
+  // enclosures may; every real one refuses them.
+  virtual bool TakesSyntheticImages(const std::string& discoveryPath) const = 0;
 };
 
 // The re-plug that ends an update: removal of the enclosure, then its arrival.
@@ -44,7 +47,6 @@ struct ToolEnvironment {
   platform::FileStore& files;
   const DriveLocator& locator;
   EnclosureWatch& watch;
-  bool realHardware;  // synthetic test images are refused here
 };
 
 }  // namespace kelm::kelmtool

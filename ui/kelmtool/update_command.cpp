@@ -148,7 +148,7 @@ int RunUpdate(const CommandLine& line, const ToolEnvironment& env, std::FILE* ou
     throw RunError(kExitRefused, BridgeText(drive) + ": The chip not support Firmware Update!");
   }
   std::vector<std::uint8_t> image = ImageOfRun(line, env, drive, restore, std::move(given));
-  if (env.realHardware && IsSyntheticImage(image)) {
+  if (IsSyntheticImage(image) && !env.locator.TakesSyntheticImages(drive.path)) {
     throw RunError(kExitRefused, "a synthetic test image is never written to a real device");
   }
 

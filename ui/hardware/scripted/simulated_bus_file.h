@@ -8,12 +8,10 @@
 #include <string>
 
 #include "platform/device_file.h"
+#include "platform/linux/simulated_bus.h"
 #include "platform/linux/sysfs_scan.h"
 
 namespace kelm::hardware {
-
-// Whether the drive's SCSI device hangs below a dummy_hcd host controller in sysfs.
-bool OnSimulatedBus(const linux_platform::SystemRoots& roots, const std::string& devicePath);
 
 class SimulatedBusOnlyFile final : public platform::DeviceFile {
  public:

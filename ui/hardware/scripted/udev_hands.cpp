@@ -99,7 +99,7 @@ bool UdevEnclosureHands::WaitUntil(const std::function<bool()>& done) {
 std::size_t UdevEnclosureHands::PresentNodes() const {
   const auto nodes = linux_platform::ScanScsiGenericNodes(roots_);
   return static_cast<std::size_t>(std::count_if(nodes.begin(), nodes.end(), [&](const auto& node) {
-    return node.usbStorage && OnSimulatedBus(roots_, node.devicePath);
+    return node.usbStorage && linux_platform::OnSimulatedBus(roots_, node.devicePath);
   }));
 }
 

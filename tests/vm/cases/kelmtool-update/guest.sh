@@ -1,0 +1,46 @@
+# kelmtool on the main-task enclosure, on the kernel's own stack: list (text and JSON), an
+# update with --wait (this script pulls and plugs the enclosure while kelmtool waits on udev),
+# then a restore of the backup the update wrote first. Every step's output goes into the
+# transcript under a "$ kelmtool ..." line; the status is the first failing step's.
+#
+# The synthetic FW352B carries no JMB352 file signature at bytes 4-7, which --image checks, so
+# the update is given a copy that does; the bytes it writes (from 4 KiB on) are FW352B's, and
+# the synthetic-image marker stays: only a drive on dummy_hcd may take it.
+failed=0
+step_status() { [ "$failed" -eq 0 ] && [ "$1" -ne 0 ] && failed=$1; }
+step() {
+  echo "\$ $*" >> "$OUT/transcript"
+  timeout -s KILL 60 "$@" >> "$OUT/transcript" 2>&1
+  step_status $?
+}
+
+{ head -c 4 FW352B.bin; printf 352B; tail -c +9 FW352B.bin; } > "$WORK/FW352B.bin"
+plug_all || return
+node=$(sg_node 0 0)
+step kelmtool list
+echo "\$ kelmtool list --json" >> "$OUT/transcript"
+timeout -s KILL 60 kelmtool list --json > "$OUT/list.json" 2>> "$OUT/transcript"
+step_status $?
+cat "$OUT/list.json" >> "$OUT/transcript"
+
+echo "\$ kelmtool update $node --image FW352B.bin --backup before.bin --wait" >> "$OUT/transcript"
+timeout -s KILL 90 kelmtool update "$node" --image "$WORK/FW352B.bin" --backup "$WORK/before.bin" \
+  --wait > "$WORK/update.out" 2>&1 &
+update=$!
+if wait_for 60 grep -q "Waiting for the enclosure" "$WORK/update.out"; then
+  unplug_all
+  wait_for 10 eval '! sg_node 0 0 > /dev/null'
+  bind_in_order
+fi
+wait "$update"
+step_status $?
+cat "$WORK/update.out" >> "$OUT/transcript"
+
+step kelmtool restore "$(sg_node 0 0)" "$WORK/before.bin" --backup "$WORK/after.bin"
+
+if cmp -s "$WORK/before.bin" old.bin; then
+  echo "check: the backup equals the old flash"
+else
+  echo "check: the backup differs from the old flash"
+fi >> "$OUT/transcript"
+echo "$failed" > "$OUT/status"
