@@ -14,7 +14,7 @@
 #   as_user CMD...          CMD as the unprivileged user kelm (uid 1000)
 #   udev_rule RULE          add a udev rule for this case (removed when the case ends)
 #   run_program [ARGS...]   the scripted hardware program on the case's script, images "."
-#                           (RUN_AS=kelm runs it as that user)
+#                           (RUN_AS=kelm runs it as that user; SCRIPT=ACTIONS runs those)
 #   root_hands              the program's plug and unplug commands work for a program run
 #                           as kelm too: they ask a root helper of the case to do them
 #   program_pid             the pid of the running scripted program (waits for it, bounded)
@@ -148,7 +148,7 @@ run_program() {
     export XDG_RUNTIME_DIR=/tmp/xdg-kelm
   fi
   $runner timeout -s KILL "${PROGRAM_TIMEOUT:-150}" kelm-fwupdate-scripted --images . \
-      --script "$(cat "$CASE/script")" --unplug-command "sh $WORK/unplug" \
+      --script "${SCRIPT:-$(cat "$CASE/script")}" --unplug-command "sh $WORK/unplug" \
       --plug-command "sh $WORK/plug" "$@" > "$OUT/transcript" 2> "$OUT/program.log"
   echo $? > "$OUT/status"
 }
