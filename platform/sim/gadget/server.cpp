@@ -20,7 +20,7 @@ namespace {
 
 // Far below the host's shortest time-out (10 s), long enough for the bench to stop the host
 // program or re-plug enclosures while it waits.
-constexpr std::chrono::seconds kHold{3};
+constexpr std::chrono::seconds kHold{2};
 
 // The request's time-out is the host's business and never crosses the wire: its column
 // holds "-".

@@ -17,7 +17,7 @@ if wait_gadget_log "holding EraseFlashSector 1" && pid=$(program_pid) && kill -S
   step "stopped in the erase: $(grep State /proc/$pid/status)"
   wait_for 10 grep -q "$erase" "$WORK/trace" || error "the erase was not answered"
   step "erase answered: $(wc -l < "$WORK/trace") lines"
-  usleep 300000
+  usleep 100000
   tries=0
   while kill -CONT "$pid" && usleep 50000 && kill -STOP "$pid" && ls -l "/proc/$pid/fd" | grep -q ' /dev/sg'; do
     tries=$((tries + 1))
