@@ -15,7 +15,11 @@
 #   as_user CMD...          CMD as the unprivileged user kelm (uid 1000)
 #   udev_rule RULE          add a udev rule for this case (removed when the case ends)
 #   run_program [ARGS...]   the scripted hardware program on the case's script, images "."
-#                           (RUN_AS=kelm runs it as that user)
+#                           (RUN_AS=kelm runs it as that user; SCRIPT=ACTIONS runs those)
+#   root_hands              the program's plug and unplug commands work for a program run
+#                           as kelm too: they ask a root helper of the case to do them
+#   program_pid             the pid of the running scripted program (waits for it, bounded)
+#   wait_gadget_log TEXT    waits (bounded) until a gadget said TEXT on its standard error
 # Everything started is stopped when the case ends; every wait is bounded. The plug and
 # unplug commands the program runs write the gadgets' UDC files, which only root may do.
 
@@ -142,13 +146,45 @@ as_user() {
 
 run_program() {
   local runner=""
-  [ "$RUN_AS" = kelm ] && runner=as_user
   mkdir -p "$XDG_RUNTIME_DIR" && chmod 0700 "$XDG_RUNTIME_DIR"
+  if [ "$RUN_AS" = kelm ]; then
+    runner=as_user
+    # The user's own runtime folder, as a session gives it.
+    mkdir -p /tmp/xdg-kelm && chown kelm /tmp/xdg-kelm && chmod 0700 /tmp/xdg-kelm
+    export XDG_RUNTIME_DIR=/tmp/xdg-kelm
+  fi
   $runner timeout -s KILL "${PROGRAM_TIMEOUT:-150}" kelm-fwupdate-scripted --images . \
-      --script "$(cat "$CASE/script")" --unplug-command "sh $WORK/unplug" \
+      --script "${SCRIPT:-$(cat "$CASE/script")}" --unplug-command "sh $WORK/unplug" \
       --plug-command "sh $WORK/plug" "$@" > "$OUT/transcript" 2> "$OUT/program.log"
   echo $? > "$OUT/status"
 }
+
+# Writing a UDC file is root's: the plug and unplug commands a program run as kelm uses
+# write the action's name into a FIFO and wait for the root helper's answer on another.
+root_hands() {
+  mkfifo -m 0622 "$WORK/hands" && mkfifo -m 0644 "$WORK/hands-done" || return 1
+  mv "$WORK/unplug" "$WORK/unplug-root"
+  (
+    while read -r action < "$WORK/hands"; do
+      case "$action" in
+        unplug) sh "$WORK/unplug-root" ;;
+        plug) sh "$WORK/plug-root" ;;
+      esac
+      echo done > "$WORK/hands-done"
+    done
+  ) > /dev/null 2>&1 &
+  echo $! >> "$WORK/pids"
+  # Bounded on both sides: a helper that never answers leaves the program's wait to time out.
+  echo "echo unplug > $WORK/hands && timeout 30 cat $WORK/hands-done > /dev/null" > "$WORK/unplug"
+  mv "$WORK/plug" "$WORK/plug-root"
+  echo "echo plug > $WORK/hands && timeout 30 cat $WORK/hands-done > /dev/null" > "$WORK/plug"
+}
+
+program_pid() {
+  wait_for 10 pidof kelm-fwupdate-scripted > /dev/null && pidof kelm-fwupdate-scripted
+}
+
+wait_gadget_log() { wait_for "${2:-20}" grep -qF -- "$1" "$OUT/gadget.log"; }
 
 default_case() { plug_all && hold_open_nodes && run_program; }
 
@@ -167,7 +203,7 @@ run_case() {
     echo "the gadget refused the scenario" >> "$OUT/error"
     return
   fi
-  GADGET_OPTIONS=$(sed -n 's/^gadget //p' "$CASE/wire" 2>/dev/null | tr '\n' ' ')
+  GADGET_OPTIONS=$(cat "$CASE/wire" "$CASE/gadget" 2>/dev/null | sed -n 's/^gadget //p' | tr '\n' ' ')
   local k
   for k in $(enclosures); do make_gadget "$k"; done
   if [ -f "$CASE/guest.sh" ]; then

@@ -5,8 +5,10 @@
 //   kelm-bridge-gadget --scenario FILE --list
 //       one line per scenario device: "<enclosure> <lun> <device index> <class> <held_open 0|1>"
 //   kelm-bridge-gadget --scenario FILE --enclosure K --ffs DIR [--ready FILE] [--trace FILE]
-//       [--dump DIR] [--stall COMMAND[:N]] [--pull COMMAND[:N] --udc FILE]
+//       [--dump DIR] [--stall COMMAND[:N]] [--pull COMMAND[:N] --udc FILE] [--hold COMMAND[:N]]
 //
+// --hold answers that request only after a few seconds, and says on standard error when the
+// hold begins ("holding COMMAND N"), so the bench can act while the host waits for it.
 // --ready FILE is created once the descriptors are written (the UDC may then be bound).
 // SIGTERM or SIGINT writes the dump and ends the program.
 
@@ -36,7 +38,8 @@ using namespace kelm;
 constexpr const char* kUsage =
     "usage: kelm-bridge-gadget --scenario FILE --list\n"
     "       kelm-bridge-gadget --scenario FILE --enclosure K --ffs DIR [--ready FILE]\n"
-    "           [--trace FILE] [--dump DIR] [--stall COMMAND[:N]] [--pull COMMAND[:N] --udc FILE]";
+    "           [--trace FILE] [--dump DIR] [--stall COMMAND[:N]] [--pull COMMAND[:N] --udc FILE]\n"
+    "           [--hold COMMAND[:N]]";
 
 struct BadInput : std::runtime_error {
   using std::runtime_error::runtime_error;
@@ -57,14 +60,17 @@ Options Parse(int argc, char** argv) {
       continue;
     }
     static const std::vector<std::string> kValued = {"--scenario", "--enclosure", "--ffs", "--ready",
-                                                     "--trace", "--dump", "--stall", "--pull", "--udc"};
+                                                     "--trace", "--dump", "--stall", "--pull", "--udc",
+                                                     "--hold"};
     if (std::find(kValued.begin(), kValued.end(), name) == kValued.end()) {
       throw BadInput("unknown option " + name);
     }
     if (i + 1 >= argc) throw BadInput(name + " needs a value");
     const std::string value = argv[++i];
-    if (name == "--stall" || name == "--pull") {
-      const auto kind = name == "--stall" ? gadget::WireFault::Kind::Stall : gadget::WireFault::Kind::Pull;
+    if (name == "--stall" || name == "--pull" || name == "--hold") {
+      const auto kind = name == "--stall"  ? gadget::WireFault::Kind::Stall
+                        : name == "--pull" ? gadget::WireFault::Kind::Pull
+                                           : gadget::WireFault::Kind::Hold;
       const auto fault = gadget::ParseWireFault(kind, value);
       if (!fault) throw BadInput(name + ": not COMMAND[:N] with a known command: " + value);
       options.wireFaults.push_back(*fault);

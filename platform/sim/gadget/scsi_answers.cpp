@@ -6,13 +6,15 @@
 namespace kelm::gadget {
 
 namespace {
-constexpr std::uint32_t kDiskBlocks = 128;  // a 64 KiB disk of zeros: nothing to mount
+constexpr std::uint32_t kDiskBlocks = 128;  // 64 KiB, zeros until written
 constexpr std::uint32_t kDiskBlockSize = 512;
 constexpr std::uint32_t kCdromBlockSize = 2048;
 constexpr std::uint8_t kIllegalRequest = 0x05;
 constexpr std::uint8_t kInvalidOpcode = 0x20;
 constexpr std::uint8_t kInvalidFieldInCdb = 0x24;
 constexpr std::uint8_t kLbaOutOfRange = 0x21;
+constexpr std::uint8_t kDataProtect = 0x07;
+constexpr std::uint8_t kWriteProtected = 0x27;
 
 // A standard inquiry answer for a scenario that gives none: the kernel needs one to attach.
 std::vector<std::uint8_t> DefaultInquiry() {
@@ -27,7 +29,10 @@ void PutBe32(std::vector<std::uint8_t>& out, std::uint32_t value) {
 }  // namespace
 
 ScsiUnit::ScsiUnit(std::uint8_t type, std::vector<std::uint8_t> inquiry)
-    : type_(type), inquiry_(inquiry.empty() ? DefaultInquiry() : std::move(inquiry)) {
+    : type_(type),
+      inquiry_(inquiry.empty() ? DefaultInquiry() : std::move(inquiry)),
+      blockSize_(type == 5 ? kCdromBlockSize : kDiskBlockSize),
+      medium_(std::size_t{kDiskBlocks} * kDiskBlockSize, 0) {
   // The kernel reads at least the 36 standard bytes.
   if (inquiry_.size() < 36) inquiry_.resize(36, 0x20);
   inquiry_[0] = static_cast<std::uint8_t>((inquiry_[0] & 0xE0) | type_);
@@ -42,9 +47,31 @@ ScsiResult ScsiUnit::Refuse(std::uint8_t key, std::uint8_t asc) {
   return {false, {}};
 }
 
-ScsiResult ScsiUnit::Execute(std::span<const std::uint8_t> cdb, std::uint32_t asked) {
-  const std::uint32_t blockSize = type_ == 5 ? kCdromBlockSize : kDiskBlockSize;
-  const std::uint32_t blocks = type_ == 5 ? kDiskBlocks * kDiskBlockSize / kCdromBlockSize : kDiskBlocks;
+// READ(10) and WRITE(10) of the medium; a CD-ROM is read-only.
+ScsiResult ScsiUnit::Transfer(std::span<const std::uint8_t> cdb, std::span<const std::uint8_t> out) {
+  if (cdb.size() < 10) return Refuse(kIllegalRequest, kInvalidFieldInCdb);
+  const std::uint32_t lba = std::uint32_t{cdb[2]} << 24 | std::uint32_t{cdb[3]} << 16 |
+                            std::uint32_t{cdb[4]} << 8 | cdb[5];
+  const std::uint32_t count = std::uint32_t{cdb[7]} << 8 | cdb[8];
+  const std::size_t blocks = medium_.size() / blockSize_;
+  if (std::uint64_t{lba} + count > blocks) return Refuse(kIllegalRequest, kLbaOutOfRange);
+  const auto first = medium_.begin() + static_cast<std::ptrdiff_t>(std::size_t{lba} * blockSize_);
+  const std::size_t bytes = std::size_t{count} * blockSize_;
+  ScsiResult result;
+  if (cdb[0] == 0x28) {
+    result.data.assign(first, first + static_cast<std::ptrdiff_t>(bytes));
+  } else {
+    if (type_ == 5) return Refuse(kDataProtect, kWriteProtected);
+    if (out.size() < bytes) return Refuse(kIllegalRequest, kInvalidFieldInCdb);
+    std::copy(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(bytes), first);
+  }
+  return result;
+}
+
+ScsiResult ScsiUnit::Execute(std::span<const std::uint8_t> cdb, std::uint32_t asked,
+                             std::span<const std::uint8_t> out) {
+  const std::uint32_t blockSize = blockSize_;
+  const std::uint32_t blocks = static_cast<std::uint32_t>(medium_.size() / blockSize_);
   ScsiResult result;
   switch (cdb[0]) {
     case 0x00:  // TEST UNIT READY
@@ -81,14 +108,11 @@ ScsiResult ScsiUnit::Execute(std::span<const std::uint8_t> cdb, std::uint32_t as
       PutBe32(result.data, blockSize);
       result.data.resize(32, 0);
       break;
-    case 0x28: {  // READ(10) of the zero-filled disk
-      const std::uint32_t lba = std::uint32_t{cdb[2]} << 24 | std::uint32_t{cdb[3]} << 16 |
-                                std::uint32_t{cdb[4]} << 8 | cdb[5];
-      const std::uint32_t count = std::uint32_t{cdb[7]} << 8 | cdb[8];
-      if (std::uint64_t{lba} + count > blocks) return Refuse(kIllegalRequest, kLbaOutOfRange);
-      result.data.assign(std::size_t{count} * blockSize, 0);
+    case 0x28:  // READ(10)
+    case 0x2A:  // WRITE(10)
+      result = Transfer(cdb, out);
+      if (!result.passed) return result;
       break;
-    }
     default:  // ATA PASS-THROUGH and everything else this unit does not do
       return Refuse(kIllegalRequest, kInvalidOpcode);
   }

@@ -1,6 +1,8 @@
 #pragma once
 // The kernel's own commands, as a small USB disk answers them: enough for usb-storage, sd,
-// sg and udev's probes to attach the unit. Everything else is refused with sense data.
+// sg and udev's probes to attach the unit. The disk keeps what is written to it (in memory,
+// for the gadget's lifetime), so the bench can put a filesystem on it and mount it.
+// Everything else is refused with sense data.
 
 #include <array>
 #include <cstdint>
@@ -19,13 +21,18 @@ class ScsiUnit {
   // `inquiry`: the scenario's answer (the peripheral type is set from `type`).
   ScsiUnit(std::uint8_t type, std::vector<std::uint8_t> inquiry);
 
-  ScsiResult Execute(std::span<const std::uint8_t> cdb, std::uint32_t asked);
+  // `out`: the data-out bytes of the command (empty for data-in).
+  ScsiResult Execute(std::span<const std::uint8_t> cdb, std::uint32_t asked,
+                     std::span<const std::uint8_t> out = {});
 
  private:
   ScsiResult Refuse(std::uint8_t key, std::uint8_t asc);
+  ScsiResult Transfer(std::span<const std::uint8_t> cdb, std::span<const std::uint8_t> out);
 
   std::uint8_t type_;
   std::vector<std::uint8_t> inquiry_;
+  std::uint32_t blockSize_;
+  std::vector<std::uint8_t> medium_;
   std::array<std::uint8_t, 18> sense_{};
 };
 

@@ -6,7 +6,10 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <fstream>
+#include <iostream>
+#include <thread>
 
 #include "platform/sim/sim_commands.h"
 #include "platform/trace/trace_format.h"
@@ -14,6 +17,10 @@
 namespace kelm::gadget {
 
 namespace {
+
+// Far below the host's shortest time-out (10 s), long enough for the bench to stop the host
+// program or re-plug enclosures while it waits.
+constexpr std::chrono::seconds kHold{2};
 
 // The request's time-out is the host's business and never crosses the wire: its column
 // holds "-".
@@ -76,7 +83,7 @@ void Server::ServeKernelCommand(const Cbw& cbw, ScsiUnit& unit) {
     out.resize(cbw.length);
     if (!ffs_.ReadOutFully(out)) return;
   }
-  const ScsiResult result = unit.Execute(std::span(cbw.cdb.data(), cbw.cdbLength), cbw.length);
+  const ScsiResult result = unit.Execute(std::span(cbw.cdb.data(), cbw.cdbLength), cbw.length, out);
   std::uint32_t sent = 0;
   if (cbw.dataIn && cbw.length > 0) {
     sent = static_cast<std::uint32_t>(result.data.size());
@@ -108,7 +115,13 @@ void Server::ServeBridgeCommand(const Cbw& cbw, Lun& lun) {
   entry.length = cbw.length;
   entry.path = lun.device->path();
 
-  if (const WireFault* fault = op ? WireFaultFor(lun, std::string(sim::Info(*op).name)) : nullptr) {
+  const WireFault* fault = op ? WireFaultFor(lun, std::string(sim::Info(*op).name)) : nullptr;
+  if (fault != nullptr && fault->kind == WireFault::Kind::Hold) {
+    std::cerr << "kelm-bridge-gadget: holding " << fault->command << ' ' << fault->nth << std::endl;
+    std::this_thread::sleep_for(kHold);
+    fault = nullptr;
+  }
+  if (fault != nullptr) {
     {
       std::lock_guard lock(state_);
       lun.device->Count(*op);

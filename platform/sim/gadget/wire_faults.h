@@ -37,10 +37,11 @@ struct WireReply {
 // The wire's form of the simulated device's response to a request of `asked` bytes.
 WireReply MapResponse(const sim::Response& response, bool dataIn, std::uint32_t asked);
 
-// Faults that only the wire has: the n-th request of a command is never answered, or the
-// gadget is pulled from its bus when it arrives.
+// Faults that only the wire has: the n-th request of a command is never answered, the
+// gadget is pulled from its bus when it arrives, or it is answered only after a hold (a
+// slow erase, long enough for the bench to do something to the host program meanwhile).
 struct WireFault {
-  enum class Kind { Stall, Pull } kind = Kind::Stall;
+  enum class Kind { Stall, Pull, Hold } kind = Kind::Stall;
   std::string command;
   std::uint32_t nth = 1;
 };

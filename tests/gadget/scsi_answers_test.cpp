@@ -1,0 +1,32 @@
+#include "platform/sim/gadget/scsi_answers.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace kelm::gadget {
+namespace {
+
+std::vector<std::uint8_t> Rw10(std::uint8_t opcode, std::uint8_t lba, std::uint8_t count) {
+  return {opcode, 0, 0, 0, 0, lba, 0, 0, count, 0};
+}
+
+// What the kernel writes to the disk (a filesystem made on it) reads back; a CD-ROM takes no
+// write and nothing goes past the last block.
+TEST(ScsiAnswers, TheDiskKeepsWhatIsWrittenToIt) {
+  ScsiUnit disk(0, {});
+  const std::vector<std::uint8_t> blocks(1024, 0x5A);
+  EXPECT_TRUE(disk.Execute(Rw10(0x2A, 3, 2), 0, blocks).passed);
+  const ScsiResult read = disk.Execute(Rw10(0x28, 3, 2), 1024);
+  ASSERT_TRUE(read.passed);
+  EXPECT_EQ(read.data, blocks);
+  EXPECT_EQ(disk.Execute(Rw10(0x28, 2, 1), 512).data, std::vector<std::uint8_t>(512, 0));
+  EXPECT_FALSE(disk.Execute(Rw10(0x2A, 127, 2), 0, blocks).passed);
+
+  ScsiUnit cdrom(5, {});
+  EXPECT_FALSE(cdrom.Execute(Rw10(0x2A, 0, 1), 0, std::vector<std::uint8_t>(2048)).passed);
+}
+
+}  // namespace
+}  // namespace kelm::gadget
