@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include <cstdio>
+#include <cstring>
 
 #include "flash/embedded_image_table.h"
 #include "ui/fwupdate.h"
@@ -39,9 +40,32 @@ void AnnounceOverWindow(HardwarePlatform& hw) {
   kelm::hardware::TellWhenNoImage(kelm::flash::EmbeddedImageTable(), hw.boxes);
 }
 
+constexpr const char* kUsage =
+    "Usage: kelm-fwupdate [Qt options]\n"
+    "Opens the firmware update window on the USB enclosures attached to this machine.\n"
+    "  --version  print the version and exit\n"
+    "  --help     print this text and exit\n";
+
+// Answers --version and --help before Qt starts, so they work without a display. Returns
+// whether the program is done.
+bool AnsweredInformationOption(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::fputs("kelm-fwupdate " KELM_VERSION "\n", stdout);
+      return true;
+    }
+    if (std::strcmp(argv[i], "--help") == 0) {
+      std::fputs(kUsage, stdout);
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (AnsweredInformationOption(argc, argv)) return 0;
   kelm::ui::Application app(argc, argv);
   HardwarePlatform hw({}, QCoreApplication::applicationFilePath().toStdString());
   app.setExceptionBoxes(&hw.boxes);
