@@ -1,6 +1,6 @@
 # Run by CPack on its staging tree before it builds the package, doing what Debian's helpers
-# would: man pages and the changelog gzipped at best compression without a time stamp (so the
-# package is reproducible), and the programs without the compiler's comment section.
+# would: man pages and the changelog gzipped at best compression and without a time stamp, and
+# the programs without the compiler's comment section.
 set(usr "${CPACK_TEMPORARY_DIRECTORY}${CPACK_PACKAGING_INSTALL_PREFIX}")
 
 file(GLOB pages "${usr}/share/man/man*/*.[1-9]")
