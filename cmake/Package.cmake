@@ -19,8 +19,8 @@ set(CPACK_PACKAGE_DESCRIPTION
     "Finds the USB-to-ATA bridge behind each USB mass-storage enclosure
 attached to the machine, shows its model, revision and firmware version,
 backs up its flash and updates its firmware from the images built into
-the program. A package built without images (the default) identifies and
-backs up bridges but updates none.
+the program. A package built without images (the default) updates a
+bridge only from an image file given to kelmtool.
 .
 kelm-fwupdate is the window, kelmtool its command-line counterpart. A udev
 rule gives the user at the seat access to enclosures with a JMicron

@@ -15,4 +15,8 @@ struct EmbeddedImage {
 
 std::span<const EmbeddedImage> EmbeddedImageTable();
 
+// The synthetic test images under their own name, for a program that links the table of the
+// hardware build and still runs the simulated bench (kelmtool).
+std::span<const EmbeddedImage> kelm_images_test_table();
+
 }  // namespace kelm::flash

@@ -56,7 +56,7 @@ std::uint32_t EraseAllFlash(platform::Host& host, const std::string& path) {
   }
   // The check runs over the whole zero-filled buffer, so a read that delivers fewer bytes
   // than asked fails it instead of passing unchecked like a failed read does.
-  if (device::ReadFlash(io, path, 0, *readBack) && !AllBytesErased(*readBack)) {
+  if (ReadFlashPieces(io, path, 0, *readBack).sent && !AllBytesErased(*readBack)) {
     ShowStatus(host, "Data not 0xff !!");
     return 0;
   }

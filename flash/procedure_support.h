@@ -3,6 +3,7 @@
 // that must deliver every byte asked for. Header-only so the parallel-flash procedure in
 // chip/ can use them without a link dependency on this library.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <new>
@@ -38,19 +39,59 @@ inline std::optional<std::vector<std::uint8_t>> AllocateZeroed(std::size_t size)
   }
 }
 
+// Flash reads go out in pieces of at most 64 KiB, the address advancing: one larger request
+// exceeds what a USB 2.0 mass-storage queue accepts in one command (120 KiB) and fails on
+// real machines. A read of 64 KiB or less stays one request.
+inline constexpr std::size_t kMaxFlashReadPiece = 65536;
+
+struct PieceReadResult {
+  bool sent = true;      // every piece's command succeeded
+  bool complete = true;  // and each delivered at least what it asked for
+};
+
+// A one-byte read goes out as a two-byte request and reports 2: at least what was asked is
+// a whole read. Stops at the first piece whose command fails.
+template <typename ReadCommand>
+PieceReadResult ReadInPieces(ReadCommand read, std::uint32_t address,
+                             std::span<std::uint8_t> data) {
+  PieceReadResult result;
+  std::size_t offset = 0;
+  do {
+    const std::size_t size = std::min(kMaxFlashReadPiece, data.size() - offset);
+    std::uint32_t transferred = 0;
+    if (!read(static_cast<std::uint32_t>(address + offset), data.subspan(offset, size),
+              transferred)) {
+      result.sent = false;
+      return result;
+    }
+    if (transferred < size) result.complete = false;
+    offset += size;
+  } while (offset < data.size());
+  return result;
+}
+
+inline PieceReadResult ReadFlashPieces(const platform::Services& io, const std::string& path,
+                                       std::uint32_t address, std::span<std::uint8_t> data) {
+  return ReadInPieces(
+      [&](std::uint32_t at, std::span<std::uint8_t> piece, std::uint32_t& transferred) {
+        return device::ReadFlash(io, path, at, piece, &transferred);
+      },
+      address, data);
+}
+
 // A read that reports success but delivers fewer bytes than asked counts as failed: the
 // rest of a reused buffer would still hold the bytes of an earlier read.
 inline bool ReadFlashFully(const platform::Services& io, const std::string& path,
                            std::uint32_t address, std::span<std::uint8_t> data) {
-  std::uint32_t transferred = 0;
-  return device::ReadFlash(io, path, address, data, &transferred) && transferred == data.size();
+  const PieceReadResult result = ReadFlashPieces(io, path, address, data);
+  return result.sent && result.complete;
 }
 
 inline bool ReadParallelFlashFully(const platform::Services& io, const std::string& path,
                                    std::uint32_t address, std::span<std::uint8_t> data) {
   std::uint32_t transferred = 0;
   return device::ReadParallelFlash(io, path, address, data, &transferred) &&
-         transferred == data.size();
+         transferred >= data.size();
 }
 
 inline bool AllBytesErased(std::span<const std::uint8_t> data) {

@@ -217,7 +217,7 @@ std::uint32_t ProgramImage(platform::Host& host, const std::string& path) {
   if (!EraseForImage(host, path, length, parameterBlock)) return 0;
 
   // The buffer is fresh and zero-filled, so bytes a short read did not deliver fail the check.
-  if (!device::ReadFlash(io, path, 0, *readBack)) {
+  if (!ReadFlashPieces(io, path, 0, *readBack).sent) {
     ShowStatus(host, "Read Back Erased Flash Error!!");
     return 0;
   }

@@ -40,6 +40,15 @@ struct PassThroughRequest {
 inline constexpr std::uint16_t kPassThroughRequestLength = 44;
 inline constexpr std::uint32_t kSenseInfoOffset = 48;
 
+// The fixed fields the transport sets on every request; a request that differs is malformed.
+inline bool WellFormedRequest(std::uint32_t code, const PassThroughRequest& request) {
+  return code == kIoctlScsiPassThroughDirect && request.Length == kPassThroughRequestLength &&
+         request.PathId == 0 && request.TargetId == 1 && request.Lun == 0 &&
+         request.SenseInfoLength == 0 && request.SenseInfoOffset == kSenseInfoOffset &&
+         request.CdbLength <= request.Cdb.size() &&
+         (request.DataTransferLength == 0 || request.DataBuffer != nullptr);
+}
+
 class DeviceFile {
  public:
   virtual ~DeviceFile() = default;

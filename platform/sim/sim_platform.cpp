@@ -9,7 +9,7 @@
 
 #include "platform/sim/sim_device.h"
 #include "platform/sim/text.h"
-#include "platform/sim/trace.h"
+#include "platform/trace/tracing_device_file.h"
 
 namespace kelm::sim {
 
@@ -35,16 +35,6 @@ struct InfoSet {
   std::vector<std::size_t> members;
 };
 
-// The fixed fields of the transport's request; anything else is a malformed request.
-bool WellFormed(std::uint32_t code, const platform::PassThroughRequest& request) {
-  return code == platform::kIoctlScsiPassThroughDirect &&
-         request.Length == platform::kPassThroughRequestLength && request.PathId == 0 &&
-         request.TargetId == 1 && request.Lun == 0 && request.SenseInfoLength == 0 &&
-         request.SenseInfoOffset == platform::kSenseInfoOffset &&
-         request.CdbLength <= request.Cdb.size() &&
-         (request.DataTransferLength == 0 || request.DataBuffer != nullptr);
-}
-
 std::string ClassOf(std::string_view interfaceClass) {
   if (EqualsIgnoringCase(interfaceClass, platform::kDiskInterfaceClass)) return "disk";
   if (EqualsIgnoringCase(interfaceClass, platform::kCdromInterfaceClass)) return "cdrom";
@@ -61,7 +51,6 @@ struct SimPlatform::Impl {
   platform::Handle nextHandle = kFirstHandle;
   std::map<platform::DeviceInfoSet, InfoSet> sets;
   platform::DeviceInfoSet nextSet = 1;
-  std::ostream* trace = nullptr;
   std::uint32_t lastError = 0;
 
   std::optional<std::size_t> DeviceAt(const std::string& path) const {
@@ -85,9 +74,26 @@ struct SimPlatform::Impl {
     return true;
   }
 
-  void Trace(const std::string& line) const {
-    if (trace) *trace << line << std::flush;
-  }
+  platform::Handle Open(const std::string& path, platform::ShareMode share);
+  bool Control(platform::Handle handle, std::uint32_t code, platform::PassThroughRequest& request);
+  void Close(platform::Handle handle) { files.erase(handle); }
+
+  // The enclosures' side of the device file; the trace wraps it as it wraps a real backend.
+  struct Wire final : platform::DeviceFile {
+    explicit Wire(Impl& impl) : impl(impl) {}
+    platform::Handle Open(const std::string& path, platform::ShareMode share) override {
+      return impl.Open(path, share);
+    }
+    bool Control(platform::Handle handle, std::uint32_t code,
+                 platform::PassThroughRequest& request) override {
+      return impl.Control(handle, code, request);
+    }
+    std::uint32_t LastError() const override { return impl.lastError; }
+    void Close(platform::Handle handle) override { impl.Close(handle); }
+    Impl& impl;
+  };
+  Wire wire{*this};
+  trace::TracingDeviceFile traced{wire};
 };
 
 SimPlatform::SimPlatform(Scenario scenario) : impl_(std::make_unique<Impl>()) {
@@ -105,73 +111,59 @@ SimPlatform::SimPlatform(Scenario scenario) : impl_(std::make_unique<Impl>()) {
 SimPlatform::~SimPlatform() = default;
 
 platform::Handle SimPlatform::Open(const std::string& path, platform::ShareMode share) {
-  const auto device = impl_->DeviceAt(path);
-  if (!device || !impl_->plugged || !impl_->SharingAllows(*device, share)) {
-    // The transport opens shared to read and exclusively to write.
-    impl_->Trace(OpenFailLine(share == platform::ShareMode::Shared, path));
-    return platform::kInvalidHandle;
-  }
-  const platform::Handle handle = impl_->nextHandle++;
-  impl_->files[handle] = {*device, share, impl_->plugGeneration, path};
-  return handle;
+  return impl_->traced.Open(path, share);
 }
 
 bool SimPlatform::Control(platform::Handle handle, std::uint32_t code,
                           platform::PassThroughRequest& request) {
+  return impl_->traced.Control(handle, code, request);
+}
+
+std::uint32_t SimPlatform::LastError() const { return impl_->traced.LastError(); }
+
+void SimPlatform::Close(platform::Handle handle) { impl_->traced.Close(handle); }
+
+platform::Handle SimPlatform::Impl::Open(const std::string& path, platform::ShareMode share) {
+  const auto device = DeviceAt(path);
+  if (!device || !plugged || !SharingAllows(*device, share)) return platform::kInvalidHandle;
+  const platform::Handle handle = nextHandle++;
+  files[handle] = {*device, share, plugGeneration, path};
+  return handle;
+}
+
+bool SimPlatform::Impl::Control(platform::Handle handle, std::uint32_t code,
+                                platform::PassThroughRequest& request) {
   const bool dataIn = request.DataIn != 0;
   const std::size_t cdbLength = std::min<std::size_t>(request.CdbLength, request.Cdb.size());
   std::array<std::uint8_t, 16> cdb{};
   std::copy_n(request.Cdb.begin(), cdbLength, cdb.begin());
-  const std::uint32_t length = request.DataTransferLength;
   auto* buffer = static_cast<std::uint8_t*>(request.DataBuffer);
-  const std::span<std::uint8_t> data =
-      buffer ? std::span<std::uint8_t>(buffer, length) : std::span<std::uint8_t>();
+  const std::span<std::uint8_t> data = buffer ? std::span<std::uint8_t>(buffer, request.DataTransferLength)
+                                              : std::span<std::uint8_t>();
 
-  TraceEntry entry;
-  entry.dataIn = dataIn;
-  entry.cdb = std::span<const std::uint8_t>(cdb.data(), cdbLength);
-  entry.length = length;
-  entry.timeout = request.TimeOutValue;
-  // What an out request hands over is seen by the device whatever comes of it.
-  if (!dataIn) entry.data = data;
-
-  // A handle that is not open names no device; its trace line has an empty path.
-  const auto file = impl_->files.find(handle);
-  SimDevice* device = nullptr;
-  if (file != impl_->files.end()) {
-    device = &impl_->devices[file->second.device];
-    entry.path = file->second.path;
-  }
+  const auto file = files.find(handle);
+  SimDevice* device = file != files.end() ? &devices[file->second.device] : nullptr;
   const std::optional<Op> op = DecodeCdb(cdb);
 
   Response response;
-  if (!WellFormed(code, request)) {
-    entry.result = TraceResult::BadRequest;
-    impl_->lastError = kErrorInvalidParameter;
+  if (!platform::WellFormedRequest(code, request)) {
+    lastError = kErrorInvalidParameter;
     // It reached the control call, so it counts towards the command's faults all the same.
-    if (device && impl_->Live(file->second) && op) device->Count(*op);
+    if (device && Live(file->second) && op) device->Count(*op);
   } else if (!device) {
-    impl_->lastError = kErrorInvalidHandle;
-  } else if (!impl_->Live(file->second)) {
-    impl_->lastError = kErrorDeviceNotConnected;
+    lastError = kErrorInvalidHandle;
+  } else if (!Live(file->second)) {
+    lastError = kErrorDeviceNotConnected;
   } else if (!op) {
-    impl_->lastError = kErrorGenFailure;
+    lastError = kErrorGenFailure;
   } else {
     response = device->Handle(*op, cdb, dataIn, data);
-    impl_->lastError = response.reply == Reply::Ok ? 0 : kErrorGenFailure;
+    lastError = response.reply == Reply::Ok ? 0 : kErrorGenFailure;
   }
 
   request.DataTransferLength = response.transferred;
-  if (response.reply == Reply::Ok) entry.result = TraceResult::Ok;
-  entry.transferred = response.transferred;
-  if (dataIn) entry.data = data.first(std::min<std::size_t>(response.transferred, data.size()));
-  impl_->Trace(TraceLine(entry));
   return response.reply != Reply::Fail;
 }
-
-std::uint32_t SimPlatform::LastError() const { return impl_->lastError; }
-
-void SimPlatform::Close(platform::Handle handle) { impl_->files.erase(handle); }
 
 platform::DeviceInfoSet SimPlatform::GetClassDevs(std::string_view interfaceClass) {
   InfoSet set;
@@ -221,7 +213,7 @@ void SimPlatform::Plug() {
 
 bool SimPlatform::Plugged() const { return impl_->plugged; }
 
-void SimPlatform::SetTrace(std::ostream* trace) { impl_->trace = trace; }
+void SimPlatform::SetTrace(std::ostream* trace) { impl_->traced.SetTrace(trace); }
 
 std::size_t SimPlatform::DeviceCount() const { return impl_->devices.size(); }
 

@@ -184,11 +184,13 @@ INSTANTIATE_TEST_SUITE_P(
                        Pages(3) +
                        Events{"+20", "sleep 1000", "poll x1", "read 0 49152", "+10",
                               "status Programming Success!!", "pass", "+10"}},
+        // More than 64 KiB is read in 64 KiB pieces.
         SerialCase{"WholeChipWithParameterBlockMaker", 65537, -1, "ST/MXIC", {}, false, 0,
-                   Events{"poll x1", "chip-erase", "sleep 500", "poll x1", "read 0 81920", "+5",
-                          "+10"} +
+                   Events{"poll x1", "chip-erase", "sleep 500", "poll x1", "read 0 65536",
+                          "read 0x10000 16384", "+5", "+10"} +
                        Pages(5) +
-                       Events{"+20", "sleep 1000", "poll x1", "read 0 81920", "+10",
+                       Events{"+20", "sleep 1000", "poll x1", "read 0 65536",
+                              "read 0x10000 16384", "+10",
                               "status Programming Success!!", "pass", "+10"}},
         SerialCase{"OneUnitRestoresTheParameterBlock", 32768, 4, "ST/MXIC", {}, false, 0,
                    Events{"poll x1", "read 0x8000 512", "out NVRAM O.K.\n", "erase 0", "+10",

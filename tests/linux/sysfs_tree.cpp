@@ -60,6 +60,9 @@ void SysfsTree::Add(const DriveSpec& config) {
     fs::create_directories(adapter);
     if (!fs::exists(controller / "driver")) Link(controller / "driver", sys / "bus/pci/drivers/xhci_hcd");
     Link(usbDevice / "driver", sys / "bus/usb/drivers/usb");
+    const std::size_t colon = config.usbId.find(':');
+    Write(usbDevice / "idVendor", config.usbId.substr(0, colon) + "\n");
+    Write(usbDevice / "idProduct", config.usbId.substr(colon + 1) + "\n");
     Link(adapter / "driver", sys / "bus/usb/drivers" / config.adapterDriver);
   } else {
     const fs::path controller = sys / "devices/pci0000:00" / ("0000:00:17." + std::to_string(config.sg));
@@ -78,6 +81,21 @@ void SysfsTree::Add(const DriveSpec& config) {
   Link(scsiDevice / "scsi_generic" / name / "device", scsiDevice);
   Link(sys / "class/scsi_generic" / name, scsiDevice / "scsi_generic" / name);
   if (config.devNode) Write(base_ / "dev" / name, "");
+  if (!config.block.empty()) AddBlockDevice(scsiDevice, config.block);
+}
+
+void SysfsTree::AddBlockDevice(const fs::path& scsiDevice, const std::string& disk) {
+  const fs::path sys = base_ / "sys";
+  const std::string partition = disk + "1";
+  const fs::path diskEntry = scsiDevice / "block" / disk;
+  fs::create_directories(diskEntry / partition);
+  Write(diskEntry / partition / "partition", "1\n");
+  Link(diskEntry / "device", scsiDevice);
+  fs::create_directories(sys / "class/block");
+  Link(sys / "class/block" / disk, diskEntry);
+  Link(sys / "class/block" / partition, diskEntry / partition);
+  Write(base_ / "dev" / disk, "");
+  Write(base_ / "dev" / partition, "");
 }
 
 void SysfsTree::Remove(int sg) {

@@ -16,6 +16,8 @@ struct DriveSpec {
   bool devNode = true;                    // /dev/sgN exists
   std::string vendor = "JMicron ";
   std::string model = "Generic         ";
+  std::string block = {};     // "sdb": a disk node with one partition (sdb1); empty: none
+  std::string usbId = "152d:2352";  // idVendor:idProduct of the USB device
 };
 
 class SysfsTree {
@@ -36,6 +38,7 @@ class SysfsTree {
 
  private:
   void Link(const std::filesystem::path& link, const std::filesystem::path& target) const;
+  void AddBlockDevice(const std::filesystem::path& scsiDevice, const std::string& disk);
   std::filesystem::path base_;
 };
 

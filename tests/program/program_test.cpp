@@ -2,7 +2,6 @@
 // command line, transcript, trace and dump.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -13,37 +12,16 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/program_run.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string ReadFile(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteFile(const fs::path& file, const std::string& text) {
-  std::ofstream(file, std::ios::binary) << text;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
-std::string ShellQuoted(const std::string& text) {
-  std::string quoted = "'";
-  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
+using kelm::test::Lines;
+using kelm::test::ReadFile;
+using kelm::test::Result;
+using kelm::test::WriteFile;
 
 class BenchProgram : public ::testing::Test {
  protected:
@@ -58,16 +36,7 @@ class BenchProgram : public ::testing::Test {
 
   Result Run(const std::vector<std::string>& arguments) const {
     // In the test's own folder, so files the program writes there stay there.
-    std::string command = "cd " + ShellQuoted(dir_.string()) + " && " + ShellQuoted(KELM_SIM_PROGRAM);
-    for (const auto& argument : arguments) command += " " + ShellQuoted(argument);
-    command += " >" + ShellQuoted(Path("stdout").string()) + " 2>" +
-               ShellQuoted(Path("stderr").string());
-    const int raw = std::system(command.c_str());
-    Result result;
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    result.out = ReadFile(Path("stdout"));
-    result.err = ReadFile(Path("stderr"));
-    return result;
+    return kelm::test::RunProgram(KELM_SIM_PROGRAM, dir_, arguments);
   }
 
   // The transcript of a script on the built-in demo enclosure (or a scenario), exit 0.

@@ -2,7 +2,6 @@
 
 #include <filesystem>
 
-#include "flash/embedded_image_table.h"
 #include "platform/sim/sim_platform.h"
 #include "ui/bench/demo_scenario.h"
 
@@ -10,10 +9,11 @@ namespace kelm::bench {
 
 namespace {
 
-flash::ImageSet LoadImages(const std::optional<std::string>& dir) {
+flash::ImageSet LoadImages(const std::optional<std::string>& dir,
+                           std::span<const flash::EmbeddedImage> builtIn) {
   flash::ImageSet images;
   if (!dir) {
-    for (const auto& image : flash::EmbeddedImageTable()) {
+    for (const auto& image : builtIn) {
       images.Set(std::string(image.name), {image.bytes.begin(), image.bytes.end()});
     }
     return images;
@@ -66,14 +66,15 @@ std::unique_ptr<std::ofstream> OpenTrace(const std::string& file) {
 
 }  // namespace
 
-BenchInputs LoadInputs(const CommandLine& line, bool hasDisplay) {
+BenchInputs LoadInputs(const CommandLine& line, bool hasDisplay,
+                       std::span<const flash::EmbeddedImage> builtIn) {
   BenchInputs inputs;
   try {
     if (line.script) inputs.actions = ParseActions(*line.script);
   } catch (const ActionError& error) {
     throw InputError(error.what());
   }
-  inputs.images = LoadImages(line.images);
+  inputs.images = LoadImages(line.images, builtIn);
   inputs.scenario = LoadScenarioOrDemo(line.scenario, inputs.images);
   if (line.dump) {
     CheckDumpFolder(*line.dump);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "flash/embedded_image_table.h"
 #include "flash/images.h"
 #include "platform/sim/scenario.h"
 #include "ui/bench/command_line.h"
@@ -35,7 +36,9 @@ struct BenchInputs {
 
 // Throws InputError naming the option, file, field or action that is wrong, or saying that
 // a run without a script has no display.
-BenchInputs LoadInputs(const CommandLine& line, bool hasDisplay);
+// Without --images the images are `builtIn`: the table this program links by default.
+BenchInputs LoadInputs(const CommandLine& line, bool hasDisplay,
+                       std::span<const flash::EmbeddedImage> builtIn = flash::EmbeddedImageTable());
 
 // Writes the flash dump of every device into `dir`, creating it. False and `error` on failure.
 bool WriteDumpFolder(const sim::SimPlatform& sim, const std::string& dir, std::string& error);

@@ -1,11 +1,11 @@
-#include "platform/sim/trace.h"
+#include "platform/trace/trace_format.h"
 
 #include <zlib.h>
 
 #include <algorithm>
 #include <cstdio>
 
-namespace kelm::sim {
+namespace kelm::trace {
 
 namespace {
 
@@ -17,21 +17,6 @@ std::string LowerHex(std::span<const std::uint8_t> bytes) {
     text += kDigits[byte >> 4];
     text += kDigits[byte & 0x0F];
   }
-  return text;
-}
-
-std::string Crc(std::span<const std::uint8_t> data) {
-  if (data.empty()) return "-";
-  uLong crc = crc32(0L, Z_NULL, 0);
-  // zlib takes the length as uInt; feed large buffers in pieces.
-  std::size_t done = 0;
-  while (done < data.size()) {
-    const std::size_t piece = std::min<std::size_t>(data.size() - done, 1u << 30);
-    crc = crc32(crc, data.data() + done, static_cast<uInt>(piece));
-    done += piece;
-  }
-  char text[9];
-  std::snprintf(text, sizeof text, "%08lx", static_cast<unsigned long>(crc & 0xFFFFFFFFul));
   return text;
 }
 
@@ -49,6 +34,21 @@ std::string_view ResultName(TraceResult result) {
 
 }  // namespace
 
+std::string Crc32Text(std::span<const std::uint8_t> data) {
+  if (data.empty()) return "-";
+  uLong crc = crc32(0L, Z_NULL, 0);
+  // zlib takes the length as uInt; feed large buffers in pieces.
+  std::size_t done = 0;
+  while (done < data.size()) {
+    const std::size_t piece = std::min<std::size_t>(data.size() - done, 1u << 30);
+    crc = crc32(crc, data.data() + done, static_cast<uInt>(piece));
+    done += piece;
+  }
+  char text[9];
+  std::snprintf(text, sizeof text, "%08lx", static_cast<unsigned long>(crc & 0xFFFFFFFFul));
+  return text;
+}
+
 std::string TraceLine(const TraceEntry& entry) {
   std::string line;
   line += entry.dataIn ? "in" : "out";
@@ -63,7 +63,7 @@ std::string TraceLine(const TraceEntry& entry) {
   line += '\t';
   line += std::to_string(entry.transferred);
   line += '\t';
-  line += Crc(entry.data);
+  line += Crc32Text(entry.data);
   line += '\t';
   line += entry.path;
   line += '\n';
@@ -79,4 +79,4 @@ std::string OpenFailLine(bool dataIn, std::string_view path) {
   return line;
 }
 
-}  // namespace kelm::sim
+}  // namespace kelm::trace

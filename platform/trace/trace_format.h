@@ -1,13 +1,13 @@
 #pragma once
 // Lines of the request trace: one per request that reached the control call, one per
-// failed open.
+// failed open. The simulated bench and the programs for real enclosures write the same lines.
 
 #include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
 
-namespace kelm::sim {
+namespace kelm::trace {
 
 enum class TraceResult { Ok, Fail, BadRequest };
 
@@ -22,9 +22,12 @@ struct TraceEntry {
   std::string_view path;
 };
 
+// CRC-32 (zlib's) of `data` as 8 lower-case hex digits; "-" for no bytes.
+std::string Crc32Text(std::span<const std::uint8_t> data);
+
 // "<in|out>\t<cdb>\t<len>\t<timeout>\t<result>\t<transferred>\t<crc>\t<path>\n"
 std::string TraceLine(const TraceEntry& entry);
 // "open-fail\t<in|out>\t<path>\n"
 std::string OpenFailLine(bool dataIn, std::string_view path);
 
-}  // namespace kelm::sim
+}  // namespace kelm::trace

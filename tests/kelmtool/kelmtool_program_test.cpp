@@ -1,0 +1,200 @@
+// kelmtool on the simulated bench: the update agrees with the sim program's YES request for
+// request, backups and restores round-trip, and bad input stops before anything is sent.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "tests/support/program_run.h"
+
+namespace kelm::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A JMB352 bridge of revision `revision` whose serial flash holds `flashFile`.
+std::string Jmb352Scenario(int revision, const std::string& flashFile, std::uint32_t size = 65536) {
+  const std::string revisionChar = revision == 2 ? "31" : "30";
+  return R"({"devices": [{"class": "disk", "answers": {
+      "Inquiry": "00 80 02 02 1f 00 00 00 4b 45 4c 4d 20 20 20 20 42 72 69 64 67 65 20 33 35 32 20 20 20 20 20 20 00 00 00 00 00 00 00 00",
+      "ProbeBridge": "00 00",
+      "ReadChipInfo": "f4 e7 15 2d 03 52 01 02 33 35 32 31 01 02 03 00",
+      "ReadChipModel": "6a 33 35 32 00 )" + revisionChar + R"( 00 00",
+      "IdentifyFlashStep2": "ef 40 13 00",
+      "ReadFlashIdentity": "06 00 00 00"},
+    "serial_flash": {"size": )" + std::to_string(size) + R"(, "content": {"file": ")" + flashFile + R"("}}}]})";
+}
+
+// Older firmware: neither erased nor the test image.
+std::string OldFlash(std::size_t size) {
+  std::string bytes(size, '\0');
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 13 + 7) % 251);
+  return bytes;
+}
+
+std::vector<std::string> TraceLinesWith(const std::string& trace, const std::string& field) {
+  std::vector<std::string> lines;
+  for (const std::string& line : Lines(trace)) {
+    if (line.find(field) != std::string::npos) lines.push_back(line);
+  }
+  return lines;
+}
+
+class Kelmtool : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::path(::testing::TempDir()) / "kelmtool" /
+           ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  fs::path Path(const std::string& name) const { return dir_ / name; }
+
+  // kelmtool on the bench of `scenario` with the test images; the trace goes to `trace`.
+  Result Tool(const std::string& scenario, const std::string& trace, std::vector<std::string> more) const {
+    std::vector<std::string> arguments = {"--scenario", scenario, "--images", KELM_TEST_IMAGES_DIR,
+                                          "--trace", trace};
+    arguments.insert(arguments.end(), more.begin(), more.end());
+    return RunProgram(KELMTOOL_PROGRAM, dir_, arguments);
+  }
+  Result Sim(const std::string& scenario, const std::string& script, std::vector<std::string> more) const {
+    std::vector<std::string> arguments = {"--scenario", scenario, "--images", KELM_TEST_IMAGES_DIR,
+                                          "--script", script};
+    arguments.insert(arguments.end(), more.begin(), more.end());
+    return RunProgram(KELM_SIM_PROGRAM, dir_, arguments);
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(Kelmtool, UpdateDoesWhatYesDoesAfterABackupThatRestoreBringsBack) {
+  const std::string old = OldFlash(65536);
+  WriteFile(Path("old.bin"), old);
+  WriteFile(Path("old.json"), Jmb352Scenario(2, "old.bin"));
+
+  // The window: its start-up alone, and its start-up followed by YES.
+  ASSERT_EQ(Sim("old.json", "", {"--trace", "idle.trace"}).status, 0);
+  ASSERT_EQ(Sim("old.json", "yes", {"--trace", "yes.trace", "--dump", "sim"}).status, 0);
+  const std::vector<std::string> idle = Lines(ReadFile(Path("idle.trace")));
+  const std::vector<std::string> withYes = Lines(ReadFile(Path("yes.trace")));
+  ASSERT_TRUE(std::equal(idle.begin(), idle.end(), withYes.begin()));
+  const std::vector<std::string> yes(withYes.begin() + static_cast<std::ptrdiff_t>(idle.size()),
+                                     withYes.end());
+  ASSERT_FALSE(yes.empty());
+
+  const Result update = Tool("old.json", "update.trace", {"--dump", "tool", "update", "0", "--backup", "b.bin"});
+  ASSERT_EQ(update.status, 0) << update.err;
+  EXPECT_NE(update.out.find("Please un-plug AC adapter and plug it again"), std::string::npos);
+  EXPECT_EQ(ReadFile(Path("tool/device-0.bin")), ReadFile(Path("sim/device-0.bin")));
+  const std::vector<std::string> traced = Lines(ReadFile(Path("update.trace")));
+  ASSERT_GE(traced.size(), yes.size());
+  EXPECT_TRUE(std::equal(yes.begin(), yes.end(), traced.end() - static_cast<std::ptrdiff_t>(yes.size())));
+  EXPECT_EQ(ReadFile(Path("b.bin")), old);
+  const auto record = nlohmann::json::parse(ReadFile(Path("b.bin.json")));
+  EXPECT_EQ(record["model_index"], 6);
+  EXPECT_EQ(record["revision"], 2);
+  EXPECT_EQ(record["size"], 65536);
+
+  // Updated again, it is left alone.
+  fs::copy_file(Path("tool/device-0.bin"), Path("new.bin"));
+  WriteFile(Path("new.json"), Jmb352Scenario(2, "new.bin"));
+  const Result again = Tool("new.json", "again.trace", {"update", "0"});
+  EXPECT_EQ(again.status, 0);
+  EXPECT_NE(again.out.find("already holds FW352B"), std::string::npos);
+  EXPECT_TRUE(TraceLinesWith(ReadFile(Path("again.trace")), "out\t").empty());
+
+  const Result restore = Tool("new.json", "restore.trace", {"--dump", "restored", "restore", "0", "b.bin", "--backup", "n.bin"});
+  ASSERT_EQ(restore.status, 0) << restore.err;
+  EXPECT_EQ(ReadFile(Path("restored/device-0.bin")).substr(4096), old.substr(4096));
+  EXPECT_EQ(ReadFile(Path("n.bin")), ReadFile(Path("new.bin")));
+}
+
+TEST_F(Kelmtool, RestoreTakesOnlyAnIntactBackupOfTheSameBridge) {
+  WriteFile(Path("old.bin"), OldFlash(65536));
+  WriteFile(Path("rev2.json"), Jmb352Scenario(2, "old.bin"));
+  WriteFile(Path("rev1.json"), Jmb352Scenario(1, "old.bin"));
+  ASSERT_EQ(Tool("rev2.json", "backup.trace", {"backup", "0", "b.bin"}).status, 0);
+  fs::copy_file(Path("b.bin"), Path("bare.bin"));
+  fs::copy_file(Path("b.bin"), Path("changed.bin"));
+  fs::copy_file(Path("b.bin.json"), Path("changed.bin.json"));
+  WriteFile(Path("changed.bin"), OldFlash(65535) + "x");
+
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"rev1.json", "b.bin"}, {"rev2.json", "bare.bin"}, {"rev2.json", "changed.bin"}};
+  for (const auto& [scenario, file] : cases) {
+    SCOPED_TRACE(scenario + " " + file);
+    const Result result = Tool(scenario, "refused.trace", {"restore", "0", file});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(Lines(result.err).size(), 1u) << result.err;
+    EXPECT_TRUE(TraceLinesWith(ReadFile(Path("refused.trace")), "out\t").empty());
+  }
+}
+
+TEST_F(Kelmtool, BackupOfMoreThan64KiBReadsIn64KiBPieces) {
+  const std::string flash = OldFlash(131072);
+  WriteFile(Path("flash.bin"), flash);
+  WriteFile(Path("big.json"), Jmb352Scenario(2, "flash.bin", 131072));
+  const Result result = Tool("big.json", "backup.trace", {"backup", "0", "big.bin", "--size", "131072"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(ReadFile(Path("big.bin")), flash);
+  std::vector<std::string> reads;
+  for (const std::string& line : TraceLinesWith(ReadFile(Path("backup.trace")), "\tff0410")) {
+    if (line.find("\t65536\t") != std::string::npos) reads.push_back(line.substr(0, line.find("\t65536\t")));
+  }
+  EXPECT_EQ(reads, (std::vector<std::string>{"in\tff0410000000000000000000", "in\tff0410010000000000000000"}));
+}
+
+TEST_F(Kelmtool, ListJsonNamesTheBridge) {
+  WriteFile(Path("old.bin"), OldFlash(65536));
+  WriteFile(Path("old.json"), Jmb352Scenario(2, "old.bin"));
+  const Result result = Tool("old.json", "list.trace", {"list", "--json"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  const auto drive = nlohmann::json::parse(result.out).at("drives").at(0);
+  EXPECT_EQ(drive["bridge"]["model"], "JMB352 Series");
+  EXPECT_EQ(drive["bridge"]["revision"], 2);
+  EXPECT_EQ(drive["firmware_version"], "Ver 1.02.03");
+  EXPECT_EQ(drive["update"]["image"], "FW352B");
+  EXPECT_EQ(drive["update"]["already_current"], false);
+  EXPECT_TRUE(TraceLinesWith(ReadFile(Path("list.trace")), "out\t").empty());
+}
+
+TEST_F(Kelmtool, BadInputIsOneLineAndNothingIsSent) {
+  WriteFile(Path("old.bin"), OldFlash(65536));
+  WriteFile(Path("old.json"), Jmb352Scenario(2, "old.bin"));
+  WriteFile(Path("other-bridge.bin"), "\x55\xaa\xaa\x55" "3351 firmware of another bridge");
+  struct Case {
+    std::vector<std::string> arguments;
+    int status;
+    bool noRequestAtAll;  // else: nothing that writes
+  };
+  const std::vector<Case> cases = {
+      {{"update", "/dev/sg99"}, 2, true},
+      {{"backup", "0", "b.bin", "--size", "1000"}, 2, true},
+      {{"backup", "0"}, 2, true},
+      {{"restore", "0", "missing.bin"}, 2, true},
+      {{"update", "7"}, 2, false},
+      {{"update", "0", "--image", "other-bridge.bin"}, 1, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments[0] + " " + c.arguments.back());
+    fs::remove(Path("bad.trace"));
+    const Result result = Tool("old.json", "bad.trace", c.arguments);
+    EXPECT_EQ(result.status, c.status);
+    EXPECT_EQ(Lines(result.err).size(), 1u) << result.err;
+    const std::string trace = ReadFile(Path("bad.trace"));
+    if (c.noRequestAtAll) {
+      EXPECT_EQ(trace, "");
+    } else {
+      EXPECT_TRUE(TraceLinesWith(trace, "out\t").empty()) << trace;
+    }
+  }
+  EXPECT_FALSE(fs::exists(Path("b.bin")));
+  EXPECT_EQ(RunProgram(KELMTOOL_PROGRAM, dir_, {"--version"}).out, "kelmtool 0.0.2\n");
+}
+
+}  // namespace
+}  // namespace kelm::test

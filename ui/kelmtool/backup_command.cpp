@@ -1,0 +1,20 @@
+// kelmtool backup DEVICE FILE [--size BYTES]
+
+#include "device/commands.h"
+#include "ui/kelmtool/backup_run.h"
+#include "ui/kelmtool/subcommands.h"
+#include "ui/kelmtool/tool_support.h"
+
+namespace kelm::kelmtool {
+
+int RunBackup(const CommandLine& line, const ToolEnvironment& env, std::FILE* out) {
+  const DriveReport drive = ResolveDrive(env, line.operands[0]);
+  const std::string& file = line.operands[1];
+  // The command session the window opens on every drive it lists.
+  device::EnterCommand(env.io, drive.path);
+  BackUpFlash(env, drive, file, line.size.value_or(kDefaultBackupSize), out);
+  std::fprintf(out, "Backup of %s written: %s\n", BridgeText(drive).c_str(), file.c_str());
+  return 0;
+}
+
+}  // namespace kelm::kelmtool

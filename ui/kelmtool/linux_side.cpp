@@ -1,0 +1,98 @@
+// kelmtool on this machine's enclosures: SG_IO on the sg nodes, sysfs discovery, udev for
+// the re-plug, and the firmware images this build carries.
+
+#include <poll.h>
+
+#include <chrono>
+#include <fstream>
+
+#include "flash/images.h"
+#include "platform/linux/host_services.h"
+#include "platform/linux/node_access.h"
+#include "platform/linux/permission_notice.h"
+#include "platform/linux/sg_device_file.h"
+#include "platform/linux/sys_calls.h"
+#include "platform/linux/sysfs_setup_service.h"
+#include "platform/linux/udev_events.h"
+#include "platform/linux/udev_notifications.h"
+#include "platform/trace/tracing_device_file.h"
+#include "ui/kelmtool/console_ports.h"
+#include "ui/kelmtool/interim_ports.h"
+#include "ui/kelmtool/linux_drive_locator.h"
+#include "ui/kelmtool/tool.h"
+#include "ui/kelmtool/tool_support.h"
+
+namespace kelm::kelmtool {
+
+namespace {
+
+// Waits on udev for a USB-storage drive to go away and one to arrive after it.
+class UdevReplugWatch final : public EnclosureWatch {
+ public:
+  UdevReplugWatch(const linux_platform::SystemRoots& roots, linux_platform::SysCalls& sys,
+                  platform::Clock& clock, std::FILE* out)
+      : notifications_(monitor_, roots, sys, clock), out_(out) {}
+
+  bool AwaitReplug() override {
+    constexpr auto kPatience = std::chrono::minutes(5);
+    if (notifications_.Fd() < 0) return false;
+    bool removed = false;
+    bool arrived = false;
+    notifications_.Register([&](std::uint32_t code) {
+      if (code == platform::kDeviceRemoveComplete) removed = true;
+      if (code == platform::kDeviceArrival && removed) arrived = true;
+    });
+    std::fprintf(out_, "Waiting for the enclosure to be unplugged and plugged in again...\n");
+    std::fflush(out_);
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    while (!arrived) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0) return false;
+      pollfd watched{notifications_.Fd(), POLLIN, 0};
+      if (poll(&watched, 1, static_cast<int>(left.count())) > 0) notifications_.Dispatch();
+    }
+    return true;
+  }
+
+ private:
+  linux_platform::LibudevMonitor monitor_;
+  linux_platform::UdevDeviceNotifications notifications_;
+  std::FILE* out_;
+};
+
+}  // namespace
+
+int RunOnThisMachine(const CommandLine& line, std::FILE* out) {
+  std::ofstream trace;
+  if (line.trace) {
+    trace.open(*line.trace, std::ios::out | std::ios::trunc);
+    if (!trace) {
+      TellError("--trace " + *line.trace + ": cannot be written");
+      return kExitBadInput;
+    }
+  }
+  const linux_platform::SystemRoots roots;
+  linux_platform::RealSysCalls sys;
+  linux_platform::SgDeviceFile sg(sys);
+  trace::TracingDeviceFile file(sg);
+  if (line.trace) file.SetTrace(&trace);
+  linux_platform::NodeAccess access(sys);
+  ConsoleMessageBoxes boxes;
+  linux_platform::PermissionNotice notice(boxes, "kelmtool");
+  linux_platform::SysfsSetupService setup(roots, access, &notice);
+  linux_platform::ThreadClock clock;
+  ConsoleDebugOutput debug;
+  ConsoleStandardOutput standardOutput(out);
+  const flash::EmbeddedImages images;
+  const platform::Services io{file, setup, clock, debug, standardOutput, boxes, images};
+
+  const LinuxDriveLocator locator(roots);
+  InterimMountRefusal claim(locator);
+  InterimFileStore files;
+  UdevReplugWatch watch(roots, sys, clock, out);
+  const ToolEnvironment env{io, claim, files, locator, watch, true};
+  return RunTool(line, env, out);
+}
+
+}  // namespace kelm::kelmtool

@@ -1,0 +1,42 @@
+#pragma once
+// The procedures' host on a terminal: each new status text is a line, the progress a bar
+// redrawn in place (only when the output is a terminal; a pipe gets the lines alone).
+
+#include <cstdio>
+#include <string>
+
+#include "platform/host.h"
+
+namespace kelm::kelmtool {
+
+class TerminalHost final : public platform::Host {
+ public:
+  TerminalHost(const platform::Services& io, platform::Options options, std::FILE* out,
+               bool drawBar);
+  ~TerminalHost() override;
+
+  const platform::Services& services() override { return io_; }
+  void SetStatus(std::string_view text) override;
+  std::string Status() const override { return status_; }
+  void ProcessMessages() override {}
+  void AdvanceProgress(std::int32_t step) override;
+  platform::Options options() const override { return options_; }
+
+  // Ends the bar's line so that what follows starts on a fresh one.
+  void Finish();
+
+ private:
+  void DrawBar();
+  void ClearBar();
+
+  const platform::Services& io_;
+  platform::Options options_;
+  std::FILE* out_;
+  bool drawBar_;
+  bool barShown_ = false;
+  int progress_ = 0;
+  std::string status_;
+  std::string printed_;  // the last status text written as a line
+};
+
+}  // namespace kelm::kelmtool

@@ -1,0 +1,50 @@
+#pragma once
+// What a kelmtool run works with, whichever side it runs on: the simulated bench or the
+// machine's own enclosures.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/disk_claim.h"
+#include "platform/file_store.h"
+#include "platform/host.h"
+
+namespace kelm::kelmtool {
+
+// Where a drive sits on the machine; every field may be empty (the simulated bench has none).
+struct DriveNodes {
+  std::string sgNode;       // /dev/sgN
+  std::string blockDevice;  // /dev/sdX
+  std::string usbId;        // vvvv:pppp
+};
+
+// Maps what a user names a drive by onto the discovery paths, and back.
+class DriveLocator {
+ public:
+  virtual ~DriveLocator() = default;
+  virtual DriveNodes Describe(const std::string& discoveryPath) const = 0;
+  // The discovery path among `paths` that `argument` names (an sg node, a block device or a
+  // discovery path); a list number is handled by the caller. Nothing when none matches.
+  virtual std::optional<std::string> Match(const std::string& argument,
+                                           const std::vector<std::string>& paths) const = 0;
+};
+
+// The re-plug that ends an update: removal of the enclosure, then its arrival.
+class EnclosureWatch {
+ public:
+  virtual ~EnclosureWatch() = default;
+  // True once both were seen; false when they did not come in time.
+  virtual bool AwaitReplug() = 0;
+};
+
+struct ToolEnvironment {
+  const platform::Services& io;  // device file with the trace, when one was asked for
+  platform::DiskClaim& claim;
+  platform::FileStore& files;
+  const DriveLocator& locator;
+  EnclosureWatch& watch;
+  bool realHardware;  // synthetic test images are refused here
+};
+
+}  // namespace kelm::kelmtool

@@ -1,0 +1,91 @@
+#include "ui/kelmtool/tool_support.h"
+
+#include <algorithm>
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string_view>
+
+#include "chip/chip_code.h"
+
+namespace kelm::kelmtool {
+
+namespace {
+
+// Synthetic test images carry this text in their first 64 bytes (cmake/EmbedImages.cmake
+// refuses them for the hardware build by the same marker).
+constexpr std::string_view kSyntheticMarker = "KELM-SYNTHETIC-TEST-IMAGE";
+constexpr std::size_t kMarkerWindow = 64;
+
+std::optional<std::size_t> ListNumber(const std::string& argument) {
+  std::size_t number = 0;
+  const auto [end, ec] = std::from_chars(argument.data(), argument.data() + argument.size(), number);
+  if (argument.empty() || ec != std::errc() || end != argument.data() + argument.size()) {
+    return std::nullopt;
+  }
+  return number;
+}
+
+// The USB-storage interface paths of both classes, without sending anything to a drive.
+std::vector<std::string> ListedPaths(const platform::Services& io) {
+  std::vector<std::string> paths;
+  for (std::string_view interfaceClass :
+       {platform::kDiskInterfaceClass, platform::kCdromInterfaceClass}) {
+    const platform::DeviceInfoSet set = io.setup.GetClassDevs(interfaceClass);
+    if (set == platform::kInvalidDeviceInfoSet) continue;
+    platform::DeviceInterfaceData data;
+    std::string path;
+    for (std::uint32_t member = 0; io.setup.EnumDeviceInterfaces(set, interfaceClass, member, data) &&
+                                   io.setup.GetDeviceInterfacePath(set, data, path);
+         ++member) {
+      if (io.setup.IsUsbStoragePath(path)) paths.push_back(path);
+    }
+    io.setup.DestroyDeviceInfoList(set);
+  }
+  return paths;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> ReadUserFile(const std::string& name) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(name, ec)) throw RunError(kExitBadInput, name + ": is a folder");
+  std::ifstream in(name, std::ios::binary);
+  if (!in) throw RunError(kExitBadInput, name + ": cannot be read");
+  std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+  if (in.bad()) throw RunError(kExitBadInput, name + ": cannot be read");
+  return bytes;
+}
+
+DriveReport ResolveDrive(const ToolEnvironment& env, const std::string& argument) {
+  std::string path;
+  if (const std::optional<std::size_t> number = ListNumber(argument)) {
+    const std::vector<std::string> drives = DiscoverDrives(env.io);
+    if (*number >= drives.size()) {
+      throw RunError(kExitBadInput, "no drive number " + argument + " (see kelmtool list)");
+    }
+    path = drives[*number];
+  } else {
+    const std::optional<std::string> named = env.locator.Match(argument, ListedPaths(env.io));
+    if (!named) throw RunError(kExitBadInput, argument + ": no USB drive of that name");
+    const std::vector<std::string> drives = DiscoverDrives(env.io);
+    if (std::find(drives.begin(), drives.end(), *named) == drives.end()) {
+      throw RunError(kExitBadInput, argument + ": no bridge answers behind this drive");
+    }
+    path = *named;
+  }
+  return SurveyDrive(env.io, path);
+}
+
+std::string BridgeText(const DriveReport& drive) {
+  return drive.modelName + " rev " + std::to_string(chip::RevisionOf(drive.code));
+}
+
+bool IsSyntheticImage(std::span<const std::uint8_t> image) {
+  const std::string_view head(reinterpret_cast<const char*>(image.data()),
+                              std::min(image.size(), kMarkerWindow));
+  return head.find(kSyntheticMarker) != std::string_view::npos;
+}
+
+}  // namespace kelm::kelmtool

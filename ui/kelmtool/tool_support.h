@@ -1,0 +1,43 @@
+#pragma once
+// What the subcommands share: how a run ends early, reading the user's files, finding the
+// drive a DEVICE argument names.
+
+#include <cstdint>
+#include <cstdio>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "ui/kelmtool/drive_survey.h"
+#include "ui/kelmtool/tool_environment.h"
+
+namespace kelm::kelmtool {
+
+inline constexpr int kExitRefused = 1;   // the device or a check said no
+inline constexpr int kExitBadInput = 2;  // bad usage, unknown device, unreadable file
+
+// Ends a run with an exit status and one line for standard error.
+class RunError : public std::runtime_error {
+ public:
+  RunError(int status, const std::string& message) : std::runtime_error(message), status_(status) {}
+  int status() const { return status_; }
+
+ private:
+  int status_;
+};
+
+// The whole file; exit 2 when it cannot be read.
+std::vector<std::uint8_t> ReadUserFile(const std::string& name);
+
+// The drive DEVICE names, surveyed. An unknown device ends the run (exit 2) before any
+// request is sent when it is named by path; a list number needs the discovery's probes.
+DriveReport ResolveDrive(const ToolEnvironment& env, const std::string& argument);
+
+// "JMB352 Series rev 2"
+std::string BridgeText(const DriveReport& drive);
+
+// Whether an image carries the marker of the synthetic test images.
+bool IsSyntheticImage(std::span<const std::uint8_t> image);
+
+}  // namespace kelm::kelmtool
