@@ -26,7 +26,7 @@ inline sim::Scenario Jmb352Enclosures(std::size_t count) {
 
 // The rig's services with the device file and the clock replaced by the timing profile.
 inline platform::Services ProfiledServices(test::Rig& rig, ProfiledBridge& bridge) {
-  return {bridge, rig.sim, bridge, rig.recorder, rig.recorder, rig.recorder, rig.images};
+  return {bridge, rig.sim, bridge, rig.recorder, rig.recorder, rig.recorder, rig.images, rig.files};
 }
 
 class HostTimer {

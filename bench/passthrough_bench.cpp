@@ -43,7 +43,7 @@ BENCHMARK(BM_StatusReadOnTheSimulatedBridge);
 void BM_StatusReadTransportAlone(benchmark::State& state) {
   test::Rig rig(Jmb352Enclosures(1));
   NullDeviceFile file;
-  const platform::Services io{file, rig.sim, rig.clock, rig.recorder, rig.recorder, rig.recorder, rig.images};
+  const platform::Services io{file, rig.sim, rig.clock, rig.recorder, rig.recorder, rig.recorder, rig.images, rig.files};
   const std::string path = rig.sim.DevicePath(0);
   std::uint8_t status = 0;
   MeasureRequests(state, [&] { return device::ReadFlashStatus(io, path, status); },

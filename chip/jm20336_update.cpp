@@ -113,7 +113,7 @@ bool BackupOnlyJm20336(platform::Host& host, const std::string& path) {
     ShowStatus(host, "Read ROM fail!!");
     return false;
   }
-  if (!flash::WriteBackupFile(fileName, *contents)) {
+  if (!io.files.WriteWholeFile(fileName, *contents)) {
     ShowStatus(host, "Read ROM Suceess, but save to file fail!!");
     return false;
   }

@@ -34,7 +34,7 @@ std::uint32_t BackupFirmware(platform::Host& host, const std::string& path,
 
   const std::uint32_t dropped = std::min(bytesToDrop, size);
   const std::span<const std::uint8_t> kept(contents->data() + dropped, size - dropped);
-  if (!WriteBackupFile(fileName, kept)) {
+  if (!io.files.WriteWholeFile(fileName, kept)) {
     ShowStatus(host, "Open Backup File Error!!");
     return 0;
   }

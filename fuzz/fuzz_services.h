@@ -8,6 +8,7 @@
 
 #include "flash/images.h"
 #include "platform/host.h"
+#include "platform/posix/posix_file_store.h"
 #include "platform/sim/sim_platform.h"
 
 namespace kelm::fuzz {
@@ -28,7 +29,8 @@ struct FuzzServices {
   sim::SimClock clock;
   Silent silent;
   flash::ImageSet images;
-  platform::Services io{sim, sim, clock, silent, silent, silent, images};
+  posix::PosixFileStore files;
+  platform::Services io{sim, sim, clock, silent, silent, silent, images, files};
 };
 
 // Takes bytes off the front of the input; past its end every read gives zeros.

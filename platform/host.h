@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/device_file.h"
+#include "platform/file_store.h"
 #include "platform/setup_service.h"
 #include "platform/system.h"
 
@@ -39,6 +40,7 @@ struct Services {
   StandardOutput& out;
   MessageBoxes& boxes;
   const ImageSource& images;
+  FileStore& files;
 };
 
 // The window's options that the procedures read.

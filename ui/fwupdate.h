@@ -97,6 +97,8 @@ class TZintFwTool final : public QDialog, public platform::Host {
   // Runs the open-file dialog and returns the file chosen, or an empty string.
   QString ChooseFile();
   void ShowEndScreen(bool success);
+  // Claims the drive for a procedure; when something else uses it, says so and gives false.
+  bool ClaimDrive(const std::string& path);
 
   std::unique_ptr<::Ui::TZintFwTool> ui_;
   WindowEnvironment env_;

@@ -11,6 +11,8 @@ void QtMessageBoxes::Show(std::string_view caption, std::string_view text,
   const QMessageBox::Icon qtIcon =
       icon == platform::MessageIcon::Error ? QMessageBox::Critical : QMessageBox::NoIcon;
   QMessageBox box(qtIcon, ToQString(caption), ToQString(text), QMessageBox::Ok, parent_);
+  // Texts carry names the device supplied; markup in them must show as typed.
+  box.setTextFormat(Qt::PlainText);
   box.exec();
 }
 

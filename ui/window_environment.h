@@ -1,11 +1,13 @@
 #pragma once
-// What a program hands the window: the core's services, device notifications, and the
-// open-file dialog (a port, so the scripted bench can answer it).
+// What a program hands the window: the core's services, device notifications, the
+// open-file dialog (a port, so the scripted bench can answer it), and the disk claim taken
+// while a procedure runs.
 
 #include <functional>
 #include <optional>
 #include <string>
 
+#include "platform/disk_claim.h"
 #include "platform/host.h"
 
 namespace kelm::ui {
@@ -23,6 +25,7 @@ struct WindowEnvironment {
   platform::Services& services;
   platform::DeviceNotifications& notifications;
   FileDialog& fileDialog;
+  platform::DiskClaim& diskClaim;
   std::string programDir;  // where the first open-file dialog starts
   // Told every change of the status text, from the window's construction on (the bench
   // writes its transcript from it); may be empty.

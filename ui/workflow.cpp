@@ -55,8 +55,34 @@ Procedure ProcedureFor(std::uint8_t model) {
 }
 
 constexpr char kUpdateFail[] = "                 Update fail!!";
+constexpr char kUsbPrefix[] = "<<USB>> ";
+
+// Gives the drive back however the procedure ends.
+class ClaimScope {
+ public:
+  explicit ClaimScope(platform::DiskClaim& claim) : claim_(claim) {}
+  ~ClaimScope() { claim_.Release(); }
+  ClaimScope(const ClaimScope&) = delete;
+  ClaimScope& operator=(const ClaimScope&) = delete;
+
+ private:
+  platform::DiskClaim& claim_;
+};
 
 }  // namespace
+
+bool TZintFwTool::ClaimDrive(const std::string& path) {
+  if (env_.diskClaim.Claim(path)) return true;
+  QString name = ui_->DeviceList->currentText();
+  if (name.startsWith(QString::fromLatin1(kUsbPrefix))) name.remove(0, sizeof kUsbPrefix - 1);
+  env_.services.boxes.Show("Error",
+                           "The drive \"" + name.toStdString() +
+                               "\" is in use: a filesystem on it is mounted, or another "
+                               "program holds it.\n\nEject it in the file manager first, then "
+                               "try again.",
+                           platform::MessageIcon::Error);
+  return false;
+}
 
 class TZintFwTool::UpdateScope {
  public:
@@ -85,6 +111,11 @@ void TZintFwTool::EraseButtonClick() {
   const std::uint8_t model = Model();
   const DriveRecord* drive = SelectedDrive();
   const std::string path = drive != nullptr ? drive->DevicePath : std::string();
+  // With no drive listed there is nothing to update: no command goes to a stale path.
+  const Procedure run = drive != nullptr ? ProcedureFor(model) : nullptr;
+  // Nothing is sent to a drive something else uses; the question stays for another try.
+  if (run != nullptr && !ClaimDrive(path)) return;
+  const ClaimScope claimed(env_.diskClaim);
 
   ui_->EraseButton->setEnabled(false);
   SetShown(ui_->devLable, false);
@@ -93,11 +124,7 @@ void TZintFwTool::EraseButtonClick() {
   SetStatus("");
   EraseOnlyFlag = 0;  // YES always runs the full update
 
-  std::uint32_t result = 0;
-  // With no drive listed there is nothing to update: no command goes to a stale path.
-  if (drive != nullptr) {
-    if (const Procedure run = ProcedureFor(model)) result = run(*this, path, 0);
-  }
+  const std::uint32_t result = run != nullptr ? run(*this, path, 0) : 0;
 
   SetShown(ui_->FwUpdatBar, false);
   ShowEndScreen(result != 0);
@@ -130,7 +157,10 @@ void TZintFwTool::UpdateBtnClick() {
   if (drive != nullptr) {
     if (const Procedure run = ProcedureFor(model)) {
       const std::string path = drive->DevicePath;
-      run(*this, path, ui_->FlashTypeList->currentIndex());
+      if (ClaimDrive(path)) {
+        const ClaimScope claimed(env_.diskClaim);
+        run(*this, path, ui_->FlashTypeList->currentIndex());
+      }
     }
   }
   ui_->UpdateBtn->setEnabled(true);

@@ -2,8 +2,7 @@
 
 namespace kelm::linux_platform {
 
-std::string PermissionNotice::Text(const std::vector<UnusableDrive>& drives,
-                                   const std::string& programPath) {
+std::string PermissionNotice::Text(const std::vector<UnusableDrive>& drives) {
   std::string names;
   for (const UnusableDrive& drive : drives) {
     if (!names.empty()) names += ", ";
@@ -11,18 +10,17 @@ std::string PermissionNotice::Text(const std::vector<UnusableDrive>& drives,
     if (!drive.description.empty()) names += " (" + drive.description + ")";
   }
   return "Permission denied on the USB drive " + names +
-         ".\n\nThe bridge's commands need read-write access to the drive's device node and "
-         "the CAP_SYS_RAWIO capability. Run the program as root:\n  sudo " +
-         programPath +
-         "\nor grant it the capability and give your user access to the device:\n"
-         "  sudo setcap cap_sys_rawio+ep " +
-         programPath + "\n  sudo usermod -aG disk $USER  (then log in again)";
+         ".\n\nThe program needs read-write access to the drive's device node. The udev rule " +
+         std::string(kUdevRuleName) +
+         ", installed with the program, gives it to the user at the seat for these "
+         "enclosures alone.\n\nOnce the rule is installed, unplug the enclosure and plug it in "
+         "again (or have udev apply the rule with \"udevadm trigger\").";
 }
 
 void PermissionNotice::Report(const std::vector<UnusableDrive>& drives) {
   if (told_ || drives.empty()) return;
   told_ = true;
-  boxes_.Show("Error", Text(drives, programPath_), platform::MessageIcon::Error);
+  boxes_.Show("Error", Text(drives), platform::MessageIcon::Error);
 }
 
 }  // namespace kelm::linux_platform

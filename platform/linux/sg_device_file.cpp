@@ -4,6 +4,7 @@
 
 #include <cerrno>
 
+#include "platform/linux/scsi_device_path.h"
 #include "platform/linux/sg_request.h"
 
 namespace kelm::linux_platform {
@@ -17,13 +18,12 @@ int SgDeviceFile::OpenFlags(platform::ShareMode share) {
 }
 
 platform::Handle SgDeviceFile::Open(const std::string& path, platform::ShareMode share) {
-  const int fd = sys_.Open(path, OpenFlags(share));
+  const int fd = OpenDeviceNode(sys_, roots_, path, kScsiGenericClass, OpenFlags(share));
   if (fd < 0) {
     lastError_ = static_cast<std::uint32_t>(-fd);
     return platform::kInvalidHandle;
   }
-  // SG_IO waits for its command whatever the flag says, but the descriptor is put back to
-  // blocking so nothing else about it depends on that.
+  // Collecting an answer must wait for it, so the descriptor is put back to blocking.
   const int cleared = sys_.SetStatusFlags(fd, 0);
   if (cleared < 0) {
     sys_.Close(fd);
@@ -34,6 +34,21 @@ platform::Handle SgDeviceFile::Open(const std::string& path, platform::ShareMode
   return fd;
 }
 
+// The kernel restarts an interrupted SG_IO call from the start after a stop, a debugger or
+// the suspend freezer, sending the same erase or write twice. The driver's own asynchronous
+// interface takes the request in one write; an interrupted wait or read only waits again.
+int SgDeviceFile::SubmitOnce(int fd, sg_io_hdr& header) {
+  const int submitted = sys_.SgSubmit(fd, header);
+  if (submitted < 0) return submitted;
+  for (;;) {
+    // A failed poll changes nothing: the blocking read below waits all the same.
+    while (sys_.WaitReadable(fd) == -EINTR) {
+    }
+    const int collected = sys_.SgCollect(fd, header);
+    if (collected != -EINTR && collected != -EAGAIN) return collected;
+  }
+}
+
 bool SgDeviceFile::Control(platform::Handle handle, std::uint32_t code,
                            platform::PassThroughRequest& request) {
   if (code != platform::kIoctlScsiPassThroughDirect || handle < 0 || !IsSendable(request)) {
@@ -41,7 +56,7 @@ bool SgDeviceFile::Control(platform::Handle handle, std::uint32_t code,
     return false;
   }
   sg_io_hdr header = ToSgIoHeader(request);
-  const int result = sys_.SgIo(static_cast<int>(handle), header);
+  const int result = SubmitOnce(static_cast<int>(handle), header);
   if (result < 0) {
     // The driver moved nothing it reports; the length stays as asked, like a failed call
     // leaves the request record.

@@ -1,18 +1,21 @@
 #pragma once
-// The device file port on the sg driver: a drive's device path is its /dev/sgN node, and the
-// pass-through control call is ioctl(SG_IO).
+// The device file port on the sg driver: a drive's device path names its SCSI device (see
+// scsi_device_path.h), every open goes to that device's sg node, and the pass-through control
+// call hands the request to the driver once and collects its answer.
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "platform/device_file.h"
 #include "platform/linux/sys_calls.h"
+#include "platform/linux/sysfs_scan.h"
 
 namespace kelm::linux_platform {
 
 class SgDeviceFile final : public platform::DeviceFile {
  public:
-  explicit SgDeviceFile(SysCalls& sys) : sys_(sys) {}
+  SgDeviceFile(SysCalls& sys, SystemRoots roots) : sys_(sys), roots_(std::move(roots)) {}
 
   platform::Handle Open(const std::string& path, platform::ShareMode share) override;
   bool Control(platform::Handle handle, std::uint32_t code,
@@ -24,7 +27,11 @@ class SgDeviceFile final : public platform::DeviceFile {
   static int OpenFlags(platform::ShareMode share);
 
  private:
+  // Submits the request once and waits for its answer; 0 or -errno.
+  int SubmitOnce(int fd, sg_io_hdr& header);
+
   SysCalls& sys_;
+  SystemRoots roots_;
   std::uint32_t lastError_ = 0;
 };
 

@@ -8,6 +8,15 @@ struct sg_io_hdr;
 
 namespace kelm::linux_platform {
 
+// What fstat says of an open file: a character or block special file and its number.
+struct DeviceNumber {
+  enum class Kind { Other, Character, Block };
+  Kind kind = Kind::Other;
+  unsigned major = 0;
+  unsigned minor = 0;
+  bool operator==(const DeviceNumber&) const = default;
+};
+
 class SysCalls {
  public:
   virtual ~SysCalls() = default;
@@ -15,11 +24,15 @@ class SysCalls {
   virtual int Open(const std::string& path, int flags) = 0;
   // Replaces the descriptor's status flags (F_SETFL); 0 or -errno.
   virtual int SetStatusFlags(int fd, int flags) = 0;
-  // ioctl(fd, SG_IO, header); 0 or -errno.
-  virtual int SgIo(int fd, sg_io_hdr& header) = 0;
+  // fstat's file type and st_rdev; 0 or -errno.
+  virtual int Stat(int fd, DeviceNumber& number) = 0;
+  // Hands one request to the sg driver (write of the header); 0 once it was taken, or -errno.
+  virtual int SgSubmit(int fd, sg_io_hdr& header) = 0;
+  // Waits until a finished request can be collected (poll for input); 0 or -errno.
+  virtual int WaitReadable(int fd) = 0;
+  // Collects a finished request into `header` (read of the header); 0 or -errno.
+  virtual int SgCollect(int fd, sg_io_hdr& header) = 0;
   virtual void Close(int fd) = 0;
-  // Whether the calling process may read and write the node (effective ids); 0 or -errno.
-  virtual int AccessReadWrite(const std::string& path) = 0;
 };
 
 // The kernel itself.
@@ -27,9 +40,11 @@ class RealSysCalls final : public SysCalls {
  public:
   int Open(const std::string& path, int flags) override;
   int SetStatusFlags(int fd, int flags) override;
-  int SgIo(int fd, sg_io_hdr& header) override;
+  int Stat(int fd, DeviceNumber& number) override;
+  int SgSubmit(int fd, sg_io_hdr& header) override;
+  int WaitReadable(int fd) override;
+  int SgCollect(int fd, sg_io_hdr& header) override;
   void Close(int fd) override;
-  int AccessReadWrite(const std::string& path) override;
 };
 
 }  // namespace kelm::linux_platform

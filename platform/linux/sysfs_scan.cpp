@@ -71,8 +71,10 @@ std::optional<int> SgNumber(const std::string& name) {
   return number;
 }
 
-std::optional<ScsiGenericNode> ReadScsiGenericNode(const SystemRoots& roots,
-                                                   const std::string& name) {
+namespace {
+
+std::optional<ScsiGenericNode> ReadNode(const SystemRoots& roots, const fs::path& devicesRoot,
+                                        const std::string& name) {
   const std::optional<int> number = SgNumber(name);
   if (!number) return std::nullopt;
   std::error_code ec;
@@ -87,12 +89,25 @@ std::optional<ScsiGenericNode> ReadScsiGenericNode(const SystemRoots& roots,
 
   const fs::path scsiDevice = fs::canonical(entry / "device", ec);
   if (ec) return node;
+  node.devicePath = scsiDevice.string();
   node.scsiType = ReadScsiType(scsiDevice);
   node.vendor = ReadAttribute(scsiDevice / "vendor");
   node.model = ReadAttribute(scsiDevice / "model");
-  const fs::path devicesRoot = fs::canonical(fs::path(roots.sys) / "devices", ec);
-  if (!ec) node.usbStorage = IsUsbStorageDriver(HostAdapterDriver(scsiDevice, devicesRoot));
+  if (!devicesRoot.empty()) node.usbStorage = IsUsbStorageDriver(HostAdapterDriver(scsiDevice, devicesRoot));
   return node;
+}
+
+fs::path DevicesRoot(const SystemRoots& roots) {
+  std::error_code ec;
+  fs::path root = fs::canonical(fs::path(roots.sys) / "devices", ec);
+  return ec ? fs::path() : root;
+}
+
+}  // namespace
+
+std::optional<ScsiGenericNode> ReadScsiGenericNode(const SystemRoots& roots,
+                                                   const std::string& name) {
+  return ReadNode(roots, DevicesRoot(roots), name);
 }
 
 std::vector<ScsiGenericNode> ScanScsiGenericNodes(const SystemRoots& roots) {
@@ -100,8 +115,9 @@ std::vector<ScsiGenericNode> ScanScsiGenericNodes(const SystemRoots& roots) {
   std::error_code ec;
   fs::directory_iterator it(fs::path(roots.sys) / "class" / "scsi_generic", ec);
   if (ec) return nodes;
+  const fs::path devicesRoot = DevicesRoot(roots);
   for (const fs::directory_entry& entry : it) {
-    if (auto node = ReadScsiGenericNode(roots, entry.path().filename().string())) {
+    if (auto node = ReadNode(roots, devicesRoot, entry.path().filename().string())) {
       nodes.push_back(std::move(*node));
     }
   }
@@ -110,21 +126,9 @@ std::vector<ScsiGenericNode> ScanScsiGenericNodes(const SystemRoots& roots) {
   return nodes;
 }
 
-std::vector<ScsiGenericNode> UsbStorageNodes(const SystemRoots& roots, int scsiType) {
-  std::vector<ScsiGenericNode> nodes = ScanScsiGenericNodes(roots);
-  std::erase_if(nodes, [scsiType](const ScsiGenericNode& node) {
-    return !node.usbStorage || !node.nodePresent || node.scsiType != scsiType;
-  });
-  return nodes;
-}
-
-std::optional<std::string> SgNameOfDevicePath(const SystemRoots& roots, const std::string& path) {
-  std::string prefix = roots.dev;
-  if (!prefix.ends_with('/')) prefix += '/';
-  if (!path.starts_with(prefix)) return std::nullopt;
-  std::string name = path.substr(prefix.size());
-  if (!SgNumber(name)) return std::nullopt;
-  return name;
+bool IsOfferedAs(const ScsiGenericNode& node, int scsiType) {
+  return node.usbStorage && node.nodePresent && node.scsiType == scsiType &&
+         !node.devicePath.empty();
 }
 
 }  // namespace kelm::linux_platform

@@ -22,6 +22,7 @@ struct ScsiGenericNode {
   int number = -1;        // N of sgN
   std::string name;       // "sgN"
   std::string devNode;    // <dev>/sgN
+  std::string devicePath; // the SCSI device's sysfs directory: the drive's device path
   int scsiType = -1;      // the SCSI device's `type`, -1 when unreadable
   std::string vendor;     // the SCSI device's vendor and model texts, blanks trimmed
   std::string model;
@@ -39,10 +40,7 @@ std::optional<ScsiGenericNode> ReadScsiGenericNode(const SystemRoots& roots,
 // Every scsi_generic entry, by sg number.
 std::vector<ScsiGenericNode> ScanScsiGenericNodes(const SystemRoots& roots);
 
-// The nodes discovery offers for a SCSI type: USB storage, of that type, with a device node.
-std::vector<ScsiGenericNode> UsbStorageNodes(const SystemRoots& roots, int scsiType);
-
-// "sgN" when `path` is <dev>/sgN, else nothing.
-std::optional<std::string> SgNameOfDevicePath(const SystemRoots& roots, const std::string& path);
+// Whether discovery offers the node for a SCSI type: USB storage, of that type, with a node.
+bool IsOfferedAs(const ScsiGenericNode& node, int scsiType);
 
 }  // namespace kelm::linux_platform

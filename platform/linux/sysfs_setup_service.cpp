@@ -34,11 +34,6 @@ std::optional<int> ScsiTypeOf(std::string_view interfaceClass) {
   return std::nullopt;
 }
 
-bool ScsiTypeListed(int scsiType) {
-  return std::any_of(kClassTypes.begin(), kClassTypes.end(),
-                     [scsiType](const ClassType& entry) { return entry.scsiType == scsiType; });
-}
-
 std::string Description(const ScsiGenericNode& node) {
   if (node.vendor.empty()) return node.model;
   if (node.model.empty()) return node.vendor;
@@ -47,12 +42,23 @@ std::string Description(const ScsiGenericNode& node) {
 
 }  // namespace
 
+const std::vector<ScsiGenericNode>& SysfsSetupService::ScanFor(int scsiType) {
+  if (!scan_ || served_.contains(scsiType)) {
+    scan_ = ScanScsiGenericNodes(roots_);
+    served_.clear();
+    ++scans_;
+    ReportUnusable(*scan_);
+  }
+  served_.insert(scsiType);
+  return *scan_;
+}
+
 platform::DeviceInfoSet SysfsSetupService::GetClassDevs(std::string_view interfaceClass) {
   std::vector<std::string> paths;
   if (const std::optional<int> type = ScsiTypeOf(interfaceClass)) {
-    const std::vector<ScsiGenericNode> nodes = UsbStorageNodes(roots_, *type);
-    for (const ScsiGenericNode& node : nodes) paths.push_back(node.devNode);
-    ReportUnusable();
+    for (const ScsiGenericNode& node : ScanFor(*type)) {
+      if (IsOfferedAs(node, *type)) paths.push_back(node.devicePath);
+    }
   }
   const platform::DeviceInfoSet set = nextSet_++;
   sets_.emplace(set, std::move(paths));
@@ -80,19 +86,22 @@ bool SysfsSetupService::GetDeviceInterfacePath(platform::DeviceInfoSet set,
 void SysfsSetupService::DestroyDeviceInfoList(platform::DeviceInfoSet set) { sets_.erase(set); }
 
 bool SysfsSetupService::IsUsbStoragePath(std::string_view path) const {
-  const std::optional<std::string> name = SgNameOfDevicePath(roots_, std::string(path));
-  if (!name) return false;
-  const std::optional<ScsiGenericNode> node = ReadScsiGenericNode(roots_, *name);
-  return node && node->usbStorage;
+  if (!scan_) return false;
+  return std::any_of(scan_->begin(), scan_->end(), [path](const ScsiGenericNode& node) {
+    return node.usbStorage && !node.devicePath.empty() && node.devicePath == path;
+  });
 }
 
 // Looks at the drives of both classes, so the one message names them all.
-void SysfsSetupService::ReportUnusable() {
+void SysfsSetupService::ReportUnusable(const std::vector<ScsiGenericNode>& nodes) {
   if (notice_ == nullptr || notice_->Told()) return;
   std::vector<UnusableDrive> unusable;
-  for (const ScsiGenericNode& node : ScanScsiGenericNodes(roots_)) {
-    const bool offered = node.usbStorage && node.nodePresent && ScsiTypeListed(node.scsiType);
-    if (offered && access_.Check(node.devNode) != AccessProblem::None) {
+  for (const ScsiGenericNode& node : nodes) {
+    const bool offered = std::any_of(kClassTypes.begin(), kClassTypes.end(),
+                                     [&node](const ClassType& entry) {
+                                       return IsOfferedAs(node, entry.scsiType);
+                                     });
+    if (offered && access_.Refused(node.devNode)) {
       unusable.push_back({node.devNode, Description(node)});
     }
   }

@@ -1,10 +1,15 @@
 #pragma once
-// The setup service port on sysfs: the disk class lists the sg nodes of USB-storage SCSI
-// disks, the CD-ROM class those of USB-storage CD-ROM drives, by sg number. Paths are the
-// device nodes themselves (/dev/sgN).
+// The setup service port on sysfs: the disk class lists the USB-storage SCSI disks, the
+// CD-ROM class the USB-storage CD-ROM drives, by sg number. Each path is the SCSI device's
+// sysfs directory (see scsi_device_path.h).
+//
+// A refresh asks for both classes and about every path listed; one scan of sysfs answers all
+// of it. A scan serves each class once, so the next refresh's first listing scans again.
 
 #include <cstdint>
 #include <map>
+#include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -32,15 +37,23 @@ class SysfsSetupService final : public platform::SetupService {
                               std::string& path) override;
   void DestroyDeviceInfoList(platform::DeviceInfoSet set) override;
 
-  // Every path this service lists is a USB-storage node; asked of another path, sysfs says.
+  // Every path this service lists is a USB-storage device; asked of another path, no.
   bool IsUsbStoragePath(std::string_view path) const override;
 
+  // How many times sysfs was scanned (a refresh costs one).
+  int scans() const { return scans_; }
+
  private:
-  void ReportUnusable();
+  // The scan for listing a class: the current one unless it already served that class.
+  const std::vector<ScsiGenericNode>& ScanFor(int scsiType);
+  void ReportUnusable(const std::vector<ScsiGenericNode>& nodes);
 
   SystemRoots roots_;
   const NodeAccess& access_;
   PermissionNotice* notice_;
+  std::optional<std::vector<ScsiGenericNode>> scan_;
+  std::set<int> served_;  // SCSI types listed from the current scan
+  int scans_ = 0;
   std::map<platform::DeviceInfoSet, std::vector<std::string>> sets_;
   platform::DeviceInfoSet nextSet_ = 1;
 };

@@ -15,7 +15,8 @@ using Bytes = std::vector<std::uint8_t>;
 struct Rig {
   FakeDeviceFile file;
   NullPorts ports;
-  platform::Services io{file, ports, ports, ports, ports, ports, ports};
+  posix::PosixFileStore files;
+  platform::Services io{file, ports, ports, ports, ports, ports, ports, files};
 };
 
 struct CdbCase {

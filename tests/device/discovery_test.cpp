@@ -47,7 +47,8 @@ struct Rig {
   FakeDeviceFile file;  // answers every probe unless a test says otherwise
   FakeSetup setup;
   NullPorts ports;
-  platform::Services io{file, setup, ports, ports, ports, ports, ports};
+  posix::PosixFileStore files;
+  platform::Services io{file, setup, ports, ports, ports, ports, ports, files};
 };
 
 std::string Disk(int i) { return "\\\\?\\usbstor#disk&ven_x#" + std::to_string(i) + "#{53f56307}"; }

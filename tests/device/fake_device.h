@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/host.h"
+#include "platform/posix/posix_file_store.h"
 
 namespace kelm::test {
 

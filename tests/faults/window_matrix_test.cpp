@@ -117,9 +117,10 @@ WindowRun ClickYes(const sim::DeviceSpec& device, const UpdatePath& path) {
   rig.sim.SetTrace(&trace);
   NoNotifications notifications;
   NoFileDialog dialog;
+  platform::UncontestedDiskClaim claim;
   WindowRun run;
   {
-    ui::TZintFwTool window(ui::WindowEnvironment{rig.io, notifications, dialog, "/opt/kelm"});
+    ui::TZintFwTool window(ui::WindowEnvironment{rig.io, notifications, dialog, claim, "/opt/kelm"});
     run.before = trace.str();
     auto* yes = window.findChild<QAbstractButton*>("EraseButton");
     if (yes == nullptr || !Shown(window, "EraseButton") || !yes->isEnabled()) {

@@ -82,7 +82,7 @@ INSTANTIATE_TEST_SUITE_P(
 class BoxSpyHost final : public platform::Host, public platform::MessageBoxes {
  public:
   explicit BoxSpyHost(Rig& rig)
-      : rig_(rig), io_{rig.sim, rig.sim, rig.clock, rig.recorder, rig.recorder, *this, rig.images} {
+      : rig_(rig), io_{rig.sim, rig.sim, rig.clock, rig.recorder, rig.recorder, *this, rig.images, rig.files} {
     rig.sim.SetTrace(&trace_);
   }
   const platform::Services& services() override { return io_; }

@@ -28,7 +28,7 @@ class Transcript final : public platform::Host,
                          platform::MessageBoxes {
  public:
   explicit Transcript(Rig& rig)
-      : rig_(rig), io_{*this, rig.sim, *this, *this, *this, *this, rig.images} {}
+      : rig_(rig), io_{*this, rig.sim, *this, *this, *this, *this, rig.images, rig.files} {}
 
   Events events;
   platform::Options opts;

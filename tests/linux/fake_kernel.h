@@ -1,6 +1,7 @@
 #pragma once
-// A stand-in for the kernel's side of the sg calls: device nodes that can be missing or
-// denied, the sg driver's open exclusion, and scripted SG_IO answers. Every call is recorded.
+// A stand-in for the kernel's side of the sg calls: device nodes that can be missing, denied or
+// busy, the sg driver's open exclusion, device numbers, and scripted answers to requests
+// submitted through the driver's asynchronous interface. Every call is recorded.
 
 #include <fcntl.h>
 #include <scsi/sg.h>
@@ -20,7 +21,7 @@
 namespace kelm::test {
 
 struct SgAnswer {
-  int result = 0;  // 0 or -errno from the ioctl
+  int result = 0;  // 0 or -errno from collecting the answer
   int resid = 0;
   unsigned short hostStatus = 0;
   unsigned short driverStatus = 0;
@@ -36,9 +37,14 @@ struct SgCall {
 class FakeKernel final : public linux_platform::SysCalls {
  public:
   std::set<std::string> missing;       // open: ENOENT
-  std::set<std::string> denied;        // open and access: EACCES
+  std::set<std::string> denied;        // open: EACCES
+  std::set<std::string> busy;          // open with O_EXCL: EBUSY (a mounted disk)
+  std::map<std::string, int> openErrors;  // open: this -errno
+  std::map<std::string, linux_platform::DeviceNumber> numbers;  // fstat, beyond the defaults
+  int interruptionsPerWait = 0;        // EINTR from each wait and each collect before it works
+  int waits = 0, collects = 0;
   std::map<std::string, int> enoentCountdown;  // open: ENOENT this many more times
-  std::deque<SgAnswer> answers;        // one per SG_IO; success with no data when empty
+  std::deque<SgAnswer> answers;        // one per request; success with no data when empty
   std::vector<SgCall> calls;
   std::vector<int> openFlags;
   std::vector<std::pair<int, int>> statusFlags;  // (fd, flags) per F_SETFL
@@ -53,6 +59,8 @@ class FakeKernel final : public linux_platform::SysCalls {
       return -ENOENT;
     }
     if (denied.contains(path)) return -EACCES;
+    if (const auto it = openErrors.find(path); it != openErrors.end()) return it->second;
+    if ((flags & O_EXCL) && busy.contains(path)) return -EBUSY;
     // The sg driver: O_EXCL waits for (or, with O_NONBLOCK, refuses) any other open handle;
     // any open waits for (or refuses) an exclusive holder.
     const bool exclusive = flags & O_EXCL;
@@ -72,19 +80,61 @@ class FakeKernel final : public linux_platform::SysCalls {
     return fds_.contains(fd) ? 0 : -EBADF;
   }
 
-  int SgIo(int fd, sg_io_hdr& header) override {
+  // sgN: character 21:N; sdX: block 8:16*X, as the kernel numbers them; else no device.
+  int Stat(int fd, linux_platform::DeviceNumber& number) override {
+    const auto it = fds_.find(fd);
+    if (it == fds_.end()) return -EBADF;
+    const std::string name = it->second.substr(it->second.rfind('/') + 1);
+    if (const auto known = numbers.find(it->second); known != numbers.end()) {
+      number = known->second;
+    } else if (name.starts_with("sg")) {
+      number = {linux_platform::DeviceNumber::Kind::Character, 21,
+                static_cast<unsigned>(std::stoi(name.substr(2)))};
+    } else if (name.starts_with("sd") && name.size() == 3) {
+      number = {linux_platform::DeviceNumber::Kind::Block, 8,
+                static_cast<unsigned>(16 * (name[2] - 'a'))};
+    } else {
+      number = {};
+    }
+    return 0;
+  }
+
+  int SgSubmit(int fd, sg_io_hdr& header) override {
     if (!fds_.contains(fd)) return -EBADF;
     SgCall call{header, {}, {}};
     call.cdb.assign(header.cmdp, header.cmdp + header.cmd_len);
     const auto* bytes = static_cast<const std::uint8_t*>(header.dxferp);
     if (header.dxfer_direction == SG_DXFER_TO_DEV) call.out.assign(bytes, bytes + header.dxfer_len);
     calls.push_back(std::move(call));
-
     SgAnswer answer;
     if (!answers.empty()) {
       answer = std::move(answers.front());
       answers.pop_front();
     }
+    pending_[fd] = {std::move(answer), interruptionsPerWait, interruptionsPerWait};
+    return 0;
+  }
+
+  int WaitReadable(int fd) override {
+    ++waits;
+    const auto it = pending_.find(fd);
+    if (it != pending_.end() && it->second.waitInterruptions > 0) {
+      --it->second.waitInterruptions;
+      return -EINTR;
+    }
+    return 0;
+  }
+
+  int SgCollect(int fd, sg_io_hdr& header) override {
+    ++collects;
+    const auto it = pending_.find(fd);
+    if (it == pending_.end()) return -EBADF;  // nothing submitted: a real read would hang
+    if (it->second.collectInterruptions > 0) {
+      --it->second.collectInterruptions;
+      return -EINTR;
+    }
+    const SgAnswer answer = std::move(it->second.answer);
+    pending_.erase(it);
     if (answer.result < 0) return answer.result;
     if (header.dxfer_direction == SG_DXFER_FROM_DEV) {
       const std::size_t n = std::min<std::size_t>(answer.data.size(), header.dxfer_len);
@@ -100,11 +150,8 @@ class FakeKernel final : public linux_platform::SysCalls {
     const auto it = fds_.find(fd);
     if (it == fds_.end()) return;
     exclusiveHolders_.erase(it->second);
+    pending_.erase(fd);
     fds_.erase(it);
-  }
-
-  int AccessReadWrite(const std::string& path) override {
-    return denied.contains(path) ? -EACCES : 0;
   }
 
  private:
@@ -114,6 +161,12 @@ class FakeKernel final : public linux_platform::SysCalls {
     return n;
   }
 
+  struct Pending {
+    SgAnswer answer;
+    int waitInterruptions;
+    int collectInterruptions;
+  };
+  std::map<int, Pending> pending_;
   std::map<int, std::string> fds_;
   std::set<std::string> exclusiveHolders_;
   int nextFd_ = 3;

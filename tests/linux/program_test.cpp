@@ -1,5 +1,5 @@
 // kelm-fwupdate on a machine without an enclosure: it comes up on the no-device screen and
-// stays up until it is closed.
+// stays up until it is closed; its command line and what it says of a machine it cannot use.
 
 #include <QApplication>
 #include <QComboBox>
@@ -11,6 +11,10 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <cstdlib>
 #include <memory>
 #include <thread>
@@ -19,6 +23,7 @@
 #include "test_services.h"
 #include "ui/fwupdate.h"
 #include "ui/hardware/hardware_platform.h"
+#include "platform/linux/system_check.h"
 #include "ui/hardware/no_image_notice.h"
 
 namespace kelm {
@@ -74,9 +79,9 @@ class HardwareWindow : public ::testing::TestWithParam<WindowCase> {};
 TEST_P(HardwareWindow, ShowsTheNoDeviceScreen) {
   test::SysfsTree tree;
   for (const test::DriveSpec& drive : GetParam().drives) tree.Add(drive);
-  hardware::HardwarePlatform hw(tree.roots(), "/usr/bin/kelm-fwupdate");
+  hardware::HardwarePlatform hw(tree.roots());
   NoFileDialog dialog;
-  ui::TZintFwTool window({hw.services, hw.notifications, dialog, "/tmp"});
+  ui::TZintFwTool window({hw.services, hw.notifications, dialog, hw.diskClaim, "/tmp"});
 
   EXPECT_EQ(window.findChild<QLabel*>("devLable")->text().toStdString(),
             "                 No device found!!");
@@ -105,6 +110,90 @@ TEST(HardwareProgram, SaysOnceThatABuildWithoutImagesCannotUpdate) {
   const flash::EmbeddedImage image{"FW352B", kBytes};
   EXPECT_FALSE(hardware::TellWhenNoImage({&image, 1}, boxes));
   EXPECT_EQ(boxes.shown.size(), 1u);
+}
+
+struct ProgramRun {
+  int status = -1;
+  std::string out, err;
+};
+
+// Runs the program with one argument (or none) and without a display of any kind.
+ProgramRun RunWithoutDisplay(const char* argument) {
+  char outName[] = "/tmp/kelm-out-XXXXXX";
+  char errName[] = "/tmp/kelm-err-XXXXXX";
+  const int outFd = mkstemp(outName);
+  const int errFd = mkstemp(errName);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(outFd, STDOUT_FILENO);
+    dup2(errFd, STDERR_FILENO);
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) unsetenv(name);
+    execl(KELM_FWUPDATE_PATH, KELM_FWUPDATE_PATH, argument, static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  close(outFd);
+  close(errFd);
+  auto contents = [](const char* name) {
+    std::ifstream in(name);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::remove(name);
+    return text;
+  };
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), contents(outName),
+          contents(errName)};
+}
+
+bool OneLine(const std::string& text) {
+  return !text.empty() && text.find('\n') == text.size() - 1;
+}
+
+TEST(HardwareProgram, CommandLineAndMissingDisplayAnswerInOneLine) {
+  const ProgramRun version = RunWithoutDisplay("--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, "kelm-fwupdate 0.0.2\n");
+  EXPECT_EQ(version.err, "");
+
+  const ProgramRun help = RunWithoutDisplay("--help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_TRUE(help.out.starts_with("Usage: kelm-fwupdate")) << help.out;
+  EXPECT_EQ(help.err, "");
+
+  const ProgramRun unknown = RunWithoutDisplay("--frobnicate");
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_EQ(unknown.out, "");
+  EXPECT_TRUE(OneLine(unknown.err)) << unknown.err;
+  EXPECT_NE(unknown.err.find("--frobnicate"), std::string::npos);
+
+  const ProgramRun headless = RunWithoutDisplay(nullptr);
+  EXPECT_EQ(headless.status, 2) << "not Qt's abort";
+  EXPECT_TRUE(OneLine(headless.err)) << headless.err;
+  EXPECT_NE(headless.err.find("display"), std::string::npos);
+}
+
+TEST(HardwareProgram, SaysWhatTheMachineLacks) {
+  test::SysfsTree tree;
+  linux_platform::SystemRoots roots = tree.roots();
+  const std::string noUdev = roots.sys + "/no-udev";
+  std::ofstream(roots.sys + "/control") << "";
+
+  EXPECT_TRUE(linux_platform::ProblemLines(linux_platform::CheckSystem(roots, roots.sys), true).empty())
+      << "a folder with a control entry stands in for a running daemon";
+
+  const auto withoutUdev = linux_platform::ProblemLines(linux_platform::CheckSystem(roots, noUdev), true);
+  ASSERT_EQ(withoutUdev.size(), 1u);
+  EXPECT_NE(withoutUdev[0].find("will not be noticed"), std::string::npos);
+
+  std::filesystem::remove(roots.sys + "/class/scsi_generic");
+  const auto withoutSg = linux_platform::ProblemLines(linux_platform::CheckSystem(roots, roots.sys), true);
+  ASSERT_EQ(withoutSg.size(), 1u);
+  EXPECT_NE(withoutSg[0].find("(sg) is not loaded"), std::string::npos);
+
+  roots.sys += "/unmounted";
+  const auto withoutSys = linux_platform::ProblemLines(linux_platform::CheckSystem(roots, noUdev), false);
+  ASSERT_EQ(withoutSys.size(), 2u);
+  EXPECT_NE(withoutSys[0].find("/sys is not mounted"), std::string::npos);
 }
 
 }  // namespace

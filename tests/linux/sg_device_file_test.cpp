@@ -1,5 +1,5 @@
 // The transport's requests as the sg driver receives them, through the core's own
-// PassThroughIn/PassThroughOut over the SG_IO device file.
+// PassThroughIn/PassThroughOut over the sg device file.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -12,13 +12,21 @@
 #include "fake_kernel.h"
 #include "platform/linux/sg_device_file.h"
 #include "platform/linux/sg_request.h"
+#include "sysfs_tree.h"
 
 namespace kelm {
 namespace {
 
 using linux_platform::SgDeviceFile;
 
-constexpr const char* kNode = "/dev/sg2";
+// One USB disk, sg2, in a sysfs tree of its own.
+struct SgBench {
+  SgBench() { tree.Add({.sg = 2}); }
+  test::SysfsTree tree;
+  test::FakeKernel kernel;
+  SgDeviceFile file{kernel, tree.roots()};
+  std::string Path() const { return tree.DevicePath(2); }
+};
 
 struct MappingCase {
   bool dataIn;
@@ -34,14 +42,16 @@ class SgMapping : public ::testing::TestWithParam<MappingCase> {};
 
 TEST_P(SgMapping, RequestReachesTheDriverAsSgIoHeader) {
   const MappingCase& c = GetParam();
-  test::FakeKernel kernel;
-  SgDeviceFile file(kernel);
+  SgBench bench;
+  test::FakeKernel& kernel = bench.kernel;
+  SgDeviceFile& file = bench.file;
+  const std::string path = bench.Path();
   std::vector<std::uint8_t> buffer(static_cast<std::size_t>(std::max(c.n, 1)), 0x5A);
   const std::array<std::uint8_t, 12> cdb = {0xFF, 0x04, c.subOpcode, 0x01, 0x02, 0x03};
   std::uint32_t transferred = 0xDEAD;
 
-  const bool ok = c.dataIn ? device::PassThroughIn(file, kNode, cdb.data(), 12, buffer.data(), c.n, transferred)
-                           : device::PassThroughOut(file, kNode, cdb.data(), 12, buffer.data(), c.n, transferred);
+  const bool ok = c.dataIn ? device::PassThroughIn(file, path, cdb.data(), 12, buffer.data(), c.n, transferred)
+                           : device::PassThroughOut(file, path, cdb.data(), 12, buffer.data(), c.n, transferred);
 
   ASSERT_TRUE(ok);
   ASSERT_EQ(kernel.calls.size(), 1u);
@@ -88,14 +98,16 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST(SgDeviceFile, OneByteReadGivesTheCallerOnlyTheFirstByte) {
-  test::FakeKernel kernel;
+  SgBench bench;
+  test::FakeKernel& kernel = bench.kernel;
+  SgDeviceFile& file = bench.file;
+  const std::string path = bench.Path();
   kernel.answers.push_back({.data = {0xAB, 0xCD}});
-  SgDeviceFile file(kernel);
   std::array<std::uint8_t, 2> buffer = {0x11, 0x22};
   const std::array<std::uint8_t, 12> cdb = {0xFF, 0x04, 0x12};
   std::uint32_t transferred = 0;
 
-  ASSERT_TRUE(device::PassThroughIn(file, kNode, cdb.data(), 12, buffer.data(), 1, transferred));
+  ASSERT_TRUE(device::PassThroughIn(file, path, cdb.data(), 12, buffer.data(), 1, transferred));
   EXPECT_EQ(buffer[0], 0xAB);
   EXPECT_EQ(buffer[1], 0x22);
 }
@@ -147,17 +159,19 @@ TEST(SgDeviceFile, FailuresReportFalseWithTheLastError) {
     std::uint32_t transferred;
   };
   const std::array<Case, 3> cases = {{
-      {{.result = -EPERM}, EPERM, 40},  // vendor command without CAP_SYS_RAWIO
+      {{.result = -ENODEV}, ENODEV, 40},  // the device went away with the request
       {{.resid = 8, .hostStatus = 0x01}, EIO, 32},  // DID_NO_CONNECT: unplugged mid-command
       {{.driverStatus = 0x06}, EIO, 40},
   }};
   for (const Case& c : cases) {
-    test::FakeKernel kernel;
+    SgBench bench;
+    test::FakeKernel& kernel = bench.kernel;
+    SgDeviceFile& file = bench.file;
+    const std::string path = bench.Path();
     kernel.answers.push_back(c.answer);
-    SgDeviceFile file(kernel);
     std::array<std::uint8_t, 40> buffer{};
     std::uint32_t transferred = 0;
-    EXPECT_FALSE(device::PassThroughIn(file, kNode, cdb.data(), 12, buffer.data(), 40, transferred));
+    EXPECT_FALSE(device::PassThroughIn(file, path, cdb.data(), 12, buffer.data(), 40, transferred));
     EXPECT_EQ(file.LastError(), c.lastError);
     EXPECT_EQ(transferred, c.transferred) << "transferred is written once the call was made";
     EXPECT_EQ(kernel.openCount(), 0);
@@ -165,25 +179,29 @@ TEST(SgDeviceFile, FailuresReportFalseWithTheLastError) {
 }
 
 TEST(SgDeviceFile, OpenFailureLeavesTransferredAlone) {
-  test::FakeKernel kernel;
-  kernel.denied.insert(kNode);
-  SgDeviceFile file(kernel);
+  SgBench bench;
+  test::FakeKernel& kernel = bench.kernel;
+  SgDeviceFile& file = bench.file;
+  const std::string path = bench.Path();
+  kernel.denied.insert(bench.tree.DevNode(2));
   const std::array<std::uint8_t, 12> cdb = {0xDF, 0x10};
   std::array<std::uint8_t, 2> buffer{};
   std::uint32_t transferred = 77;
-  EXPECT_FALSE(device::PassThroughIn(file, kNode, cdb.data(), 12, buffer.data(), 2, transferred));
+  EXPECT_FALSE(device::PassThroughIn(file, path, cdb.data(), 12, buffer.data(), 2, transferred));
   EXPECT_EQ(transferred, 77u);
   EXPECT_EQ(file.LastError(), static_cast<std::uint32_t>(EACCES));
   EXPECT_TRUE(kernel.calls.empty());
 }
 
 TEST(SgDeviceFile, OpensReadWriteWithoutWaitingThenClearsNonBlocking) {
-  test::FakeKernel kernel;
-  SgDeviceFile file(kernel);
-  const platform::Handle shared = file.Open(kNode, platform::ShareMode::Shared);
+  SgBench bench;
+  test::FakeKernel& kernel = bench.kernel;
+  SgDeviceFile& file = bench.file;
+  const std::string path = bench.Path();
+  const platform::Handle shared = file.Open(path, platform::ShareMode::Shared);
   ASSERT_NE(shared, platform::kInvalidHandle);
   file.Close(shared);
-  const platform::Handle exclusive = file.Open(kNode, platform::ShareMode::Exclusive);
+  const platform::Handle exclusive = file.Open(path, platform::ShareMode::Exclusive);
   ASSERT_NE(exclusive, platform::kInvalidHandle);
   file.Close(exclusive);
 
@@ -201,28 +219,32 @@ TEST(SgDeviceFile, OpensReadWriteWithoutWaitingThenClearsNonBlocking) {
 }
 
 TEST(SgDeviceFile, ExclusiveOpenFailsAtOnceWhileAnotherHandleIsOpen) {
-  test::FakeKernel kernel;
-  SgDeviceFile other(kernel);
-  SgDeviceFile file(kernel);
-  const platform::Handle held = other.Open(kNode, platform::ShareMode::Shared);
+  SgBench bench;
+  test::FakeKernel& kernel = bench.kernel;
+  SgDeviceFile other(kernel, bench.tree.roots());
+  SgDeviceFile& file = bench.file;
+  const std::string path = bench.Path();
+  const platform::Handle held = other.Open(path, platform::ShareMode::Shared);
   ASSERT_NE(held, platform::kInvalidHandle);
 
   const std::array<std::uint8_t, 12> enter = {0xFF, 0x04, 0x4A, 0x4D, 0x55};
   std::uint32_t transferred = 5;
-  EXPECT_FALSE(device::PassThroughOut(file, kNode, enter.data(), 12, nullptr, 0, transferred));
+  EXPECT_FALSE(device::PassThroughOut(file, path, enter.data(), 12, nullptr, 0, transferred));
   EXPECT_EQ(file.LastError(), static_cast<std::uint32_t>(EBUSY));
   EXPECT_EQ(transferred, 5u);
   EXPECT_FALSE(kernel.wouldHaveBlocked);
   EXPECT_TRUE(kernel.calls.empty());
 
   other.Close(held);
-  EXPECT_TRUE(device::PassThroughOut(file, kNode, enter.data(), 12, nullptr, 0, transferred));
+  EXPECT_TRUE(device::PassThroughOut(file, path, enter.data(), 12, nullptr, 0, transferred));
 }
 
 TEST(SgDeviceFile, RefusesRequestsTheDriverCannotTake) {
-  test::FakeKernel kernel;
-  SgDeviceFile file(kernel);
-  const platform::Handle handle = file.Open(kNode, platform::ShareMode::Shared);
+  SgBench bench;
+  test::FakeKernel& kernel = bench.kernel;
+  SgDeviceFile& file = bench.file;
+  const std::string path = bench.Path();
+  const platform::Handle handle = file.Open(path, platform::ShareMode::Shared);
   std::array<std::uint8_t, 8> data{};
   struct Case {
     std::uint32_t code;
@@ -246,6 +268,68 @@ TEST(SgDeviceFile, RefusesRequestsTheDriverCannotTake) {
   }
   EXPECT_TRUE(kernel.calls.empty());
   file.Close(handle);
+}
+
+// A stop and continue, a debugger or the freezer interrupts the wait: the request went to the
+// driver once, and only the wait for its answer is repeated.
+TEST(SgDeviceFile, InterruptedWaitsNeverSubmitAgain) {
+  SgBench bench;
+  bench.kernel.interruptionsPerWait = 3;
+  bench.kernel.answers.push_back({.data = {0x5A, 0xA5}});
+  const std::array<std::uint8_t, 12> erase = {0xFF, 0x04, 0x13};
+  std::array<std::uint8_t, 2> buffer{};
+  std::uint32_t transferred = 0;
+
+  ASSERT_TRUE(device::PassThroughIn(bench.file, bench.Path(), erase.data(), 12, buffer.data(), 2,
+                                    transferred));
+  EXPECT_EQ(bench.kernel.calls.size(), 1u);
+  EXPECT_EQ(buffer, (std::array<std::uint8_t, 2>{0x5A, 0xA5}));
+  EXPECT_EQ(bench.kernel.collects, 4) << "three interrupted reads, then the answer";
+  EXPECT_GT(bench.kernel.waits, 3);
+}
+
+// The enclosure re-enumerates under another sg number while a second one takes its old
+// number: the old path reaches neither.
+TEST(SgDeviceFile, StalePathReachesNoOtherDevice) {
+  SgBench bench;
+  const std::string old = bench.Path();
+  bench.tree.Remove(2);
+  bench.tree.Add({.sg = 2, .host = 7});  // the second enclosure, on another port
+  bench.tree.Add({.sg = 4, .host = 8});  // the first one again, as a new SCSI device
+
+  const std::array<std::uint8_t, 12> write = {0xFF, 0x04, 0x11};
+  std::array<std::uint8_t, 4> data{};
+  std::uint32_t transferred = 0;
+  EXPECT_FALSE(device::PassThroughOut(bench.file, old, write.data(), 12, data.data(), 4, transferred));
+  EXPECT_EQ(bench.file.LastError(), static_cast<std::uint32_t>(ENODEV));
+  EXPECT_TRUE(bench.kernel.openFlags.empty()) << "no node was even opened";
+  EXPECT_TRUE(bench.kernel.calls.empty());
+}
+
+TEST(SgDeviceFile, NodeOfAnotherDeviceNumberIsRefused) {
+  SgBench bench;
+  bench.kernel.numbers[bench.tree.DevNode(2)] = {linux_platform::DeviceNumber::Kind::Character, 21, 5};
+  EXPECT_EQ(bench.file.Open(bench.Path(), platform::ShareMode::Shared), platform::kInvalidHandle);
+  EXPECT_EQ(bench.file.LastError(), static_cast<std::uint32_t>(ENODEV));
+  EXPECT_EQ(bench.kernel.openFlags.size(), 1u);
+  EXPECT_EQ(bench.kernel.openCount(), 0) << "the wrong node is closed again";
+}
+
+// The refresh lower-cases paths in ASCII; a controller named in capitals still resolves.
+TEST(SgDeviceFile, LowerCasedPathStillOpensItsDevice) {
+  test::SysfsTree tree;
+  tree.Add({.sg = 3, .usbController = "platform/PNP0D10:00"});
+  test::FakeKernel kernel;
+  SgDeviceFile file(kernel, tree.roots());
+  std::string path = tree.DevicePath(3);
+  for (char& c : path) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  ASSERT_NE(path, tree.DevicePath(3));
+
+  const platform::Handle handle = file.Open(path, platform::ShareMode::Shared);
+  ASSERT_NE(handle, platform::kInvalidHandle);
+  file.Close(handle);
+  EXPECT_EQ(file.Open(tree.DevNode(3), platform::ShareMode::Shared), platform::kInvalidHandle)
+      << "an sg node is no device path";
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Discovery over sysfs trees: which sg nodes each class lists, in which order, and that the
-// core's discovery takes them.
+// Discovery over sysfs trees: which SCSI devices each class lists, in which order, and that
+// the core's discovery takes them in one scan.
 
 #include <gtest/gtest.h>
 
@@ -42,7 +42,7 @@ TEST_P(SysfsDiscovery, ListsUsbStorageNodesBySgNumber) {
   for (const DriveSpec& drive : GetParam().drives) bench.tree.Add(drive);
   auto nodes = [&](const std::vector<int>& numbers) {
     std::vector<std::string> paths;
-    for (int sg : numbers) paths.push_back(bench.tree.DevNode(sg));
+    for (int sg : numbers) paths.push_back(bench.tree.DevicePath(sg));
     return paths;
   };
 
@@ -101,17 +101,19 @@ TEST(SysfsDiscovery, SetsAreIndependentAndEndWithTheirList) {
   bench.setup.DestroyDeviceInfoList(second);
 }
 
-TEST(SysfsDiscovery, UsbStoragePathsAreTheUsbNodesOnly) {
+TEST(SysfsDiscovery, UsbStoragePathsAreTheUsbDevicesOnly) {
   test::LinuxBench bench;
   bench.tree.Add({.sg = 1});
   bench.tree.Add({.sg = 2, .adapterDriver = "ahci"});
-  EXPECT_TRUE(bench.setup.IsUsbStoragePath(bench.tree.DevNode(1)));
-  EXPECT_FALSE(bench.setup.IsUsbStoragePath(bench.tree.DevNode(2)));
-  EXPECT_FALSE(bench.setup.IsUsbStoragePath(bench.tree.DevNode(3)));
+  Listed(bench.setup, platform::kDiskInterfaceClass);
+  EXPECT_TRUE(bench.setup.IsUsbStoragePath(bench.tree.DevicePath(1)));
+  EXPECT_FALSE(bench.setup.IsUsbStoragePath(bench.tree.DevicePath(2)));
+  EXPECT_FALSE(bench.setup.IsUsbStoragePath(bench.tree.DevNode(1)));
+  EXPECT_FALSE(bench.setup.IsUsbStoragePath(bench.tree.DevicePath(3)));
   EXPECT_FALSE(bench.setup.IsUsbStoragePath("/tmp/usbstor/sg1"));
 }
 
-TEST(SysfsDiscovery, CoreDiscoveryProbesUsbDisksAndTakesUsbCdroms) {
+TEST(SysfsDiscovery, CoreDiscoveryProbesUsbDisksAndTakesUsbCdromsInOneScan) {
   test::LinuxBench bench;
   bench.tree.Add({.sg = 0, .adapterDriver = "ahci"});
   bench.tree.Add({.sg = 1});                 // answers the probe
@@ -126,10 +128,13 @@ TEST(SysfsDiscovery, CoreDiscoveryProbesUsbDisksAndTakesUsbCdroms) {
 
   ASSERT_EQ(disks, 1);
   ASSERT_EQ(cdroms, 1);
-  EXPECT_EQ(table[0], bench.tree.DevNode(1));
-  EXPECT_EQ(table[1], bench.tree.DevNode(3));
+  EXPECT_EQ(table[0], bench.tree.DevicePath(1));
+  EXPECT_EQ(table[1], bench.tree.DevicePath(3));
+  EXPECT_EQ(bench.setup.scans(), 1);
   ASSERT_EQ(bench.kernel.calls.size(), 2u) << "only the USB disks are probed";
   EXPECT_EQ(bench.kernel.calls[0].cdb[0], 0xDF);
+  device::EnumerateDiskDrives(bench.io, table);
+  EXPECT_EQ(bench.setup.scans(), 2) << "the next refresh looks again";
 }
 
 }  // namespace

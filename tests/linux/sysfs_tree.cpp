@@ -44,18 +44,34 @@ linux_platform::SystemRoots SysfsTree::roots() const {
 
 std::string SysfsTree::DevNode(int sg) const { return (base_ / "dev" / ("sg" + std::to_string(sg))).string(); }
 
+std::string SysfsTree::DevicePath(int sg) const {
+  std::error_code ec;
+  return fs::canonical(base_ / "sys/class/scsi_generic" / ("sg" + std::to_string(sg)) / "device", ec)
+      .string();
+}
+
+std::string SysfsTree::BlockName(const DriveSpec& config) {
+  if (config.scsiType == 5) return "sr" + std::to_string(config.sg);
+  return std::string("sd") + static_cast<char>('a' + config.sg % 26);
+}
+
+std::string SysfsTree::BlockNode(const DriveSpec& config) const {
+  return (base_ / "dev" / BlockName(config)).string();
+}
+
 void SysfsTree::Link(const fs::path& link, const fs::path& target) const {
   fs::create_directory_symlink(fs::relative(target, link.parent_path()), link);
 }
 
 void SysfsTree::Add(const DriveSpec& config) {
   const fs::path sys = base_ / "sys";
-  const std::string host = "host" + std::to_string(config.sg);
-  const std::string hctl = std::to_string(config.sg) + ":0:0:0";
+  const int number = config.host >= 0 ? config.host : config.sg;
+  const std::string host = "host" + std::to_string(number);
+  const std::string hctl = std::to_string(number) + ":0:0:0";
   fs::path adapter;
   if (IsUsbDriver(config.adapterDriver)) {
-    const fs::path controller = sys / "devices/pci0000:00/0000:00:14.0";
-    const fs::path usbDevice = controller / "usb2" / ("2-" + std::to_string(config.sg + 1));
+    const fs::path controller = sys / "devices" / config.usbController;
+    const fs::path usbDevice = controller / "usb2" / ("2-" + std::to_string(number + 1));
     adapter = usbDevice / (usbDevice.filename().string() + ":1.0");
     fs::create_directories(adapter);
     if (!fs::exists(controller / "driver")) Link(controller / "driver", sys / "bus/pci/drivers/xhci_hcd");
@@ -71,9 +87,18 @@ void SysfsTree::Add(const DriveSpec& config) {
     fs::create_directories(sys / "bus/pci/drivers" / config.adapterDriver);
     Link(controller / "driver", sys / "bus/pci/drivers" / config.adapterDriver);
   }
-  const fs::path scsiDevice = adapter / host / ("target" + std::to_string(config.sg) + ":0:0") / hctl;
+  const fs::path scsiDevice = adapter / host / ("target" + std::to_string(number) + ":0:0") / hctl;
   const std::string name = "sg" + std::to_string(config.sg);
   fs::create_directories(scsiDevice / "scsi_generic" / name);
+  Write(scsiDevice / "scsi_generic" / name / "dev", "21:" + std::to_string(config.sg) + "\n");
+  if (config.blockDevice && config.block.empty()) {  // a named block device is added below
+    const std::string block = BlockName(config);
+    fs::create_directories(scsiDevice / "block" / block);
+    const std::string number = config.scsiType == 5 ? "11:" + std::to_string(config.sg)
+                                                    : "8:" + std::to_string(16 * (config.sg % 26));
+    Write(scsiDevice / "block" / block / "dev", number + "\n");
+    Write(base_ / "dev" / block, "");
+  }
   Write(scsiDevice / "type", std::to_string(config.scsiType) + "\n");
   Write(scsiDevice / "vendor", config.vendor + "\n");
   Write(scsiDevice / "model", config.model + "\n");

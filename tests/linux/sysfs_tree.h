@@ -14,10 +14,13 @@ struct DriveSpec {
   int scsiType = 0;                       // 0 disk, 5 CD-ROM
   std::string adapterDriver = "usb-storage";  // "usb-storage", "uas", or a SATA driver
   bool devNode = true;                    // /dev/sgN exists
+  bool blockDevice = true;                // a disk or CD-ROM block device (sdX, srN) too
   std::string vendor = "JMicron ";
   std::string model = "Generic         ";
-  std::string block = {};     // "sdb": a disk node with one partition (sdb1); empty: none
+  std::string block = {};     // "sdb": a disk node with one partition (sdb1), in place of the above
   std::string usbId = "152d:2352";  // idVendor:idProduct of the USB device
+  int host = -1;  // SCSI host and USB port number; -1: the sg number
+  std::string usbController = "pci0000:00/0000:00:14.0";  // under <sys>/devices
 };
 
 class SysfsTree {
@@ -29,6 +32,11 @@ class SysfsTree {
 
   linux_platform::SystemRoots roots() const;
   std::string DevNode(int sg) const;
+  // The drive's SCSI device directory: its device path.
+  std::string DevicePath(int sg) const;
+  // Its block device's name (sdX for a disk, srN for a CD-ROM) and node.
+  static std::string BlockName(const DriveSpec& config);
+  std::string BlockNode(const DriveSpec& config) const;
 
   // A drive on a USB interface bound to config.adapterDriver, or on a PCI SATA controller when
   // that driver is not a USB one.

@@ -1,7 +1,6 @@
 #pragma once
 // The core's services over the Linux backend with a fake kernel and a built sysfs tree.
 
-#include <fstream>
 #include <span>
 #include <string>
 #include <vector>
@@ -12,6 +11,7 @@
 #include "platform/linux/permission_notice.h"
 #include "platform/linux/sg_device_file.h"
 #include "platform/linux/sysfs_setup_service.h"
+#include "platform/posix/posix_file_store.h"
 #include "sysfs_tree.h"
 
 namespace kelm::test {
@@ -41,26 +41,19 @@ struct NoImages final : platform::ImageSource {
   std::span<const std::uint8_t> TakeImage(std::string_view) const override { return {}; }
 };
 
-// A process status text, written where NodeAccess reads it.
-inline std::string WriteProcStatus(const SysfsTree& tree, const std::string& capEff) {
-  const std::string path = tree.roots().sys + "/../proc-status";
-  std::ofstream(path) << "Name:\tkelm-fwupdate\nCapInh:\t0000000000000000\nCapEff:\t" << capEff
-                      << "\nCapBnd:\t000001ffffffffff\n";
-  return path;
-}
-
 struct LinuxBench {
   SysfsTree tree;
   FakeKernel kernel;
-  linux_platform::SgDeviceFile file{kernel};
-  linux_platform::NodeAccess access{kernel, WriteProcStatus(tree, "000001ffffffffff")};
+  linux_platform::SgDeviceFile file{kernel, tree.roots()};
+  linux_platform::NodeAccess access{kernel};
   Boxes boxes;
-  linux_platform::PermissionNotice notice{boxes, "/usr/local/bin/kelm-fwupdate"};
+  linux_platform::PermissionNotice notice{boxes};
   linux_platform::SysfsSetupService setup{tree.roots(), access, &notice};
   CountingClock clock;
   Quiet quiet;
   NoImages images;
-  platform::Services io{file, setup, clock, quiet, quiet, boxes, images};
+  posix::PosixFileStore files;
+  platform::Services io{file, setup, clock, quiet, quiet, boxes, images, files};
 };
 
 }  // namespace kelm::test

@@ -34,7 +34,7 @@ flash::ImageSet TestImages() {
 Rig::Rig(sim::Scenario scenario)
     : sim(std::move(scenario)),
       images(TestImages()),
-      io{sim, sim, clock, recorder, recorder, recorder, images} {}
+      io{sim, sim, clock, recorder, recorder, recorder, images, files} {}
 
 Rig::Rig(const std::string& scenarioJson) : Rig(sim::ParseScenario(scenarioJson, "test", ".")) {}
 

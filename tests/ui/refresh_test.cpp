@@ -159,9 +159,9 @@ TEST(Refresh, ADeviceChangeWhileARefreshShowsABoxRefreshesAfterIt) {
   BoxLettingAnEventThrough boxes;
   boxes.notifications = &bench.notifications;
   const platform::Services& r = bench.rig.io;
-  platform::Services io{r.file, r.setup, r.clock, r.debug, r.out, boxes, r.images};
+  platform::Services io{r.file, r.setup, r.clock, r.debug, r.out, boxes, r.images, r.files};
   bench.window = std::make_unique<ui::TZintFwTool>(
-      ui::WindowEnvironment{io, bench.notifications, bench.dialog, "/opt/kelm"});
+      ui::WindowEnvironment{io, bench.notifications, bench.dialog, bench.claim, "/opt/kelm"});
   std::ostringstream trace;
   bench.rig.sim.SetTrace(&trace);
 

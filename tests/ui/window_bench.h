@@ -65,13 +65,26 @@ inline std::vector<std::uint8_t> Pattern(std::size_t size, std::uint8_t seed = 1
   return bytes;
 }
 
+// A disk claim the test can make contested; it notes what was claimed and whether it is held.
+struct ScriptedDiskClaim final : platform::DiskClaim {
+  bool inUse = false;
+  bool held = false;
+  std::vector<std::string> claimed;
+  bool Claim(const std::string& devicePath) override {
+    claimed.push_back(devicePath);
+    held = !inUse;
+    return held;
+  }
+  void Release() override { held = false; }
+};
+
 class WindowBench {
  public:
   explicit WindowBench(sim::Scenario scenario) : rig(std::move(scenario)) {}
 
   ui::TZintFwTool& Open(std::string programDir = "/opt/kelm") {
     window = std::make_unique<ui::TZintFwTool>(
-        ui::WindowEnvironment{rig.io, notifications, dialog, std::move(programDir)});
+        ui::WindowEnvironment{rig.io, notifications, dialog, claim, std::move(programDir)});
     return *window;
   }
 
@@ -119,6 +132,7 @@ class WindowBench {
   Rig rig;
   FakeNotifications notifications;
   FakeFileDialog dialog;
+  ScriptedDiskClaim claim;
   std::unique_ptr<ui::TZintFwTool> window;
 };
 

@@ -219,6 +219,44 @@ TEST(Workflow, WithNoDriveListedNeitherYesNorRunSendsACommand) {
   bench.rig.sim.SetTrace(nullptr);
 }
 
+// A mounted disk: YES and Run send nothing and say why; the question stays, and once the disk
+// is free YES updates it, holding the claim only while the procedure runs.
+TEST(Workflow, ADriveInUseIsNeitherUpdatedNorSentAnything) {
+  const std::vector<std::uint8_t> old = Pattern(65536);
+  WindowBench bench(Devices({Jmb352(old)}));
+  bench.Open();
+  const std::string item = bench.List("DeviceList")->currentText().toStdString();
+  ASSERT_TRUE(item.starts_with("<<USB>> "));
+  Engineering(bench, {"BackupFWCheckBox"});
+  ASSERT_TRUE(bench.Button("UpdateBtn")->isEnabled());
+  bench.claim.inUse = true;
+  std::ostringstream trace;
+  bench.rig.sim.SetTrace(&trace);
+
+  bench.Button("EraseButton")->click();
+  bench.Button("UpdateBtn")->click();
+
+  EXPECT_EQ(trace.str(), "");
+  EXPECT_EQ(bench.Flash(), old);
+  EXPECT_EQ(bench.Screen(), kQuestionScreen);
+  ASSERT_EQ(bench.rig.recorder.boxes.size(), 2u);
+  for (const auto& box : bench.rig.recorder.boxes) {
+    EXPECT_EQ(box.caption, "Error");
+    EXPECT_EQ(box.icon, platform::MessageIcon::Error);
+    EXPECT_NE(box.text.find("\"" + item.substr(8) + "\" is in use"), std::string::npos) << box.text;
+    EXPECT_NE(box.text.find("Eject it in the file manager first"), std::string::npos);
+  }
+  bench.rig.sim.SetTrace(nullptr);
+
+  bench.Button("BackupFWCheckBox")->click();  // YES writes no backup file here
+  bench.claim.inUse = false;
+  bench.Button("EraseButton")->click();
+  EXPECT_EQ(bench.Screen(), kReplugScreen);
+  EXPECT_EQ(bench.claim.claimed.size(), 3u);
+  EXPECT_EQ(bench.claim.claimed.back(), bench.rig.sim.DevicePath(0));
+  EXPECT_FALSE(bench.claim.held) << "released when the procedure returned";
+}
+
 TEST(Workflow, NoDuringAnUpdateClosesOnlyAfterTheProcedureReturned) {
   WindowBench bench(Devices({ListedThenSeenAs("j339")}));
   ui::TZintFwTool& window = bench.Open();

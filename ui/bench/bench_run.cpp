@@ -6,6 +6,7 @@
 #include <iostream>
 #include <memory>
 
+#include "platform/posix/posix_file_store.h"
 #include "platform/sim/sim_platform.h"
 #include "ui/bench/bench_ports.h"
 #include "ui/bench/bench_window.h"
@@ -60,8 +61,11 @@ int RunScripted(BenchInputs& inputs, int argc, char** argv) {
   TranscriptStandardOutput out(transcript);
   TranscriptMessageBoxes boxes(transcript);
   app.setExceptionBoxes(&boxes);
-  platform::Services services{sim, sim, clock, debug, out, boxes, inputs.images};
+  posix::PosixFileStore files;
+  platform::Services services{sim, sim, clock, debug, out, boxes, inputs.images, files};
   SimNotifications enclosures(sim);
+  // Nothing else can use a simulated drive.
+  platform::UncontestedDiskClaim claim;
   ScriptedFileDialog dialog;
   const auto statusLine = [&transcript](const std::string& status) {
     transcript.Line("status: " + Quote(status));
@@ -70,7 +74,7 @@ int RunScripted(BenchInputs& inputs, int argc, char** argv) {
   // As on a display, an exception escaping the window is shown and the run ends normally.
   try {
     auto window = std::make_unique<ui::TZintFwTool>(
-        ui::WindowEnvironment{services, enclosures, dialog, ProgramDir(), statusLine});
+        ui::WindowEnvironment{services, enclosures, dialog, claim, ProgramDir(), statusLine});
     // Shown, but not on any screen: so closing it is seen as it would be on a display.
     window->setAttribute(Qt::WA_DontShowOnScreen);
     window->show();
@@ -102,13 +106,16 @@ int RunOnDisplay(BenchInputs& inputs, int argc, char** argv) {
   ConsoleDebugOutput debug;
   ConsoleStandardOutput out;
   ui::QtMessageBoxes boxes;
-  platform::Services services{sim, sim, clock, debug, out, boxes, inputs.images};
+  posix::PosixFileStore files;
+  platform::Services services{sim, sim, clock, debug, out, boxes, inputs.images, files};
   SimNotifications enclosures(sim);
+  // Nothing else can use a simulated drive.
+  platform::UncontestedDiskClaim claim;
   ui::QtFileDialog dialog;
 
   try {
     auto window = std::make_unique<ui::TZintFwTool>(
-        ui::WindowEnvironment{services, enclosures, dialog, ProgramDir()});
+        ui::WindowEnvironment{services, enclosures, dialog, claim, ProgramDir()});
     boxes.setParent(window.get());
     QuitWhenHidden quitter;
     window->installEventFilter(&quitter);

@@ -2,11 +2,12 @@
 
 namespace kelm::hardware {
 
-HardwarePlatform::HardwarePlatform(linux_platform::SystemRoots roots,
-                                   const std::string& programPath)
-    : permissionNotice(boxes, programPath),
+HardwarePlatform::HardwarePlatform(const linux_platform::SystemRoots& roots)
+    : file(sys, roots),
+      diskClaim(sys, roots),
+      permissionNotice(boxes),
       setup(roots, access, &permissionNotice),
       notifications(monitor, roots, sys, clock),
-      services{file, setup, clock, debug, out, boxes, images} {}
+      services{file, setup, clock, debug, out, boxes, images, files} {}
 
 }  // namespace kelm::hardware

@@ -5,12 +5,15 @@
 #include <QWidget>
 
 #include <cstdio>
-#include <cstring>
+#include <memory>
+#include <optional>
 
 #include "flash/embedded_image_table.h"
+#include "platform/linux/system_check.h"
 #include "ui/fwupdate.h"
 #include "ui/hardware/hardware_platform.h"
 #include "ui/hardware/no_image_notice.h"
+#include "ui/hardware/program_start.h"
 #include "ui/qt_file_dialog.h"
 #include "ui/hardware/udev_socket_notifier.h"
 #include "ui/startup.h"
@@ -40,46 +43,29 @@ void AnnounceOverWindow(HardwarePlatform& hw) {
   kelm::hardware::TellWhenNoImage(kelm::flash::EmbeddedImageTable(), hw.boxes);
 }
 
-constexpr const char* kUsage =
-    "Usage: kelm-fwupdate [Qt options]\n"
-    "Opens the firmware update window on the USB enclosures attached to this machine.\n"
-    "  --version  print the version and exit\n"
-    "  --help     print this text and exit\n";
-
-// Answers --version and --help before Qt starts, so they work without a display. Returns
-// whether the program is done.
-bool AnsweredInformationOption(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--version") == 0) {
-      std::fputs("kelm-fwupdate " KELM_VERSION "\n", stdout);
-      return true;
-    }
-    if (std::strcmp(argv[i], "--help") == 0) {
-      std::fputs(kUsage, stdout);
-      return true;
-    }
-  }
-  return false;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (AnsweredInformationOption(argc, argv)) return 0;
+  if (const std::optional<int> status = kelm::hardware::AnswerArguments(argc, argv, stdout, stderr)) {
+    return *status;
+  }
+  auto watch = std::make_unique<kelm::hardware::DisplayWatch>();
   kelm::ui::Application app(argc, argv);
-  HardwarePlatform hw({}, QCoreApplication::applicationFilePath().toStdString());
+  watch.reset();
+
+  const kelm::linux_platform::SystemRoots roots;
+  HardwarePlatform hw(roots);
   app.setExceptionBoxes(&hw.boxes);
 
   kelm::hardware::UdevSocketNotifier udev(hw.notifications);
-  if (!udev.watching()) {
-    std::fputs("kelm-fwupdate: no udev monitor; enclosures plugged in or removed now will not "
-               "be noticed until the program is started again.\n",
-               stderr);
+  const kelm::linux_platform::SystemCheck check = kelm::linux_platform::CheckSystem(roots);
+  for (const std::string& line : kelm::linux_platform::ProblemLines(check, udev.watching())) {
+    std::fputs(line.c_str(), stderr);
   }
   kelm::ui::QtFileDialog fileDialog;
   QTimer::singleShot(0, &app, [&hw] { AnnounceOverWindow(hw); });
 
   return kelm::ui::RunMainWindow(
-      app, {hw.services, hw.notifications, fileDialog,
+      app, {hw.services, hw.notifications, fileDialog, hw.diskClaim,
             QCoreApplication::applicationDirPath().toStdString()});
 }

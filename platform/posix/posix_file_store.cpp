@@ -1,0 +1,97 @@
+#include "platform/posix/posix_file_store.h"
+
+#include <fcntl.h>
+#include <sys/random.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+
+namespace kelm::posix {
+
+namespace {
+
+// Name clashes with a random suffix mean something is guessing; a few tries are plenty.
+constexpr int kCreateAttempts = 8;
+constexpr mode_t kFileMode = 0666;  // narrowed by the umask, as for any new file
+
+bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes = bytes.subspan(static_cast<std::size_t>(written));
+  }
+  return true;
+}
+
+std::string DirectoryOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Makes the rename itself durable; a failure here loses nothing already written.
+void SyncDirectory(const std::string& directory) {
+  const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+}  // namespace
+
+std::string RandomSuffix() {
+  std::array<unsigned char, 6> random{};
+  std::size_t filled = 0;
+  while (filled < random.size()) {
+    const ssize_t got = ::getrandom(random.data() + filled, random.size() - filled, 0);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return {};
+    }
+    filled += static_cast<std::size_t>(got);
+  }
+  std::string hex;
+  for (unsigned char byte : random) {
+    std::array<char, 3> digits{};
+    std::snprintf(digits.data(), digits.size(), "%02x", byte);
+    hex += digits.data();
+  }
+  return hex;
+}
+
+int PosixFileStore::CreateTemporary(const std::string& target, std::string& name) const {
+  for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
+    const std::string suffix = suffix_();
+    if (suffix.empty()) return -1;
+    name = target + "." + suffix + ".tmp";
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                          kFileMode);
+    if (fd >= 0) return fd;
+    if (errno != EEXIST && errno != EINTR) return -1;
+  }
+  return -1;
+}
+
+bool PosixFileStore::WriteWholeFile(const std::string& target,
+                                    std::span<const std::uint8_t> bytes) {
+  if (target.empty()) return false;
+  std::string temporary;
+  const int fd = CreateTemporary(target, temporary);
+  if (fd < 0) return false;
+  bool written = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+  written = ::close(fd) == 0 && written;
+  if (written) written = ::rename(temporary.c_str(), target.c_str()) == 0;
+  if (!written) {
+    ::unlink(temporary.c_str());
+    return false;
+  }
+  SyncDirectory(DirectoryOf(target));
+  return true;
+}
+
+}  // namespace kelm::posix
