@@ -15,6 +15,7 @@
 #include "platform/linux/sysfs_setup_service.h"
 #include "platform/linux/udev_events.h"
 #include "platform/linux/udev_notifications.h"
+#include "platform/posix/posix_file_store.h"
 #include "platform/trace/tracing_device_file.h"
 #include "ui/kelmtool/console_ports.h"
 #include "ui/kelmtool/interim_ports.h"
@@ -74,22 +75,22 @@ int RunOnThisMachine(const CommandLine& line, std::FILE* out) {
   }
   const linux_platform::SystemRoots roots;
   linux_platform::RealSysCalls sys;
-  linux_platform::SgDeviceFile sg(sys);
+  linux_platform::SgDeviceFile sg(sys, roots);
   trace::TracingDeviceFile file(sg);
   if (line.trace) file.SetTrace(&trace);
   linux_platform::NodeAccess access(sys);
   ConsoleMessageBoxes boxes;
-  linux_platform::PermissionNotice notice(boxes, "kelmtool");
+  linux_platform::PermissionNotice notice(boxes);
   linux_platform::SysfsSetupService setup(roots, access, &notice);
   linux_platform::ThreadClock clock;
   ConsoleDebugOutput debug;
   ConsoleStandardOutput standardOutput(out);
   const flash::EmbeddedImages images;
-  const platform::Services io{file, setup, clock, debug, standardOutput, boxes, images};
+  posix::PosixFileStore files;
+  const platform::Services io{file, setup, clock, debug, standardOutput, boxes, images, files};
 
   const LinuxDriveLocator locator(roots);
   InterimMountRefusal claim(locator);
-  InterimFileStore files;
   UdevReplugWatch watch(roots, sys, clock, out);
   const ToolEnvironment env{io, claim, files, locator, watch, true};
   return RunTool(line, env, out);

@@ -2,6 +2,7 @@
 // meanings, the trace written by the bench's own device file.
 
 #include "flash/embedded_image_table.h"
+#include "platform/posix/posix_file_store.h"
 #include "platform/sim/sim_platform.h"
 #include "platform/sim/text.h"
 #include "ui/bench/bench_inputs.h"
@@ -66,9 +67,9 @@ int RunOnSimulatedBench(const CommandLine& line, std::FILE* out) {
   ConsoleDebugOutput debug;
   ConsoleStandardOutput standardOutput(out);
   ConsoleMessageBoxes boxes;
-  const platform::Services io{*sim, *sim, clock, debug, standardOutput, boxes, inputs.images};
+  posix::PosixFileStore files;
+  const platform::Services io{*sim, *sim, clock, debug, standardOutput, boxes, inputs.images, files};
   platform::UncontestedDiskClaim claim;
-  InterimFileStore files;
   SimDriveLocator locator;
   SimReplug watch(*sim);
   const ToolEnvironment env{io, claim, files, locator, watch, false};

@@ -154,7 +154,7 @@ int RunUpdate(const CommandLine& line, const ToolEnvironment& env, std::FILE* ou
 
   const ImageForThisRun images(env.io.images, drive.imageName, std::move(image));
   const platform::Services io{env.io.file, env.io.setup, env.io.clock, env.io.debug,
-                              env.io.out,  env.io.boxes, images};
+                              env.io.out,  env.io.boxes, images,      env.files};
   if (drive.kind == chip::UpdateProcedure::Jmb352 && chip::IsEmbeddedImageCurrent(io, drive.path)) {
     std::fprintf(out, "%s already holds %s; nothing to do.\n", BridgeText(drive).c_str(),
                  restore ? line.operands[1].c_str() : drive.imageName.c_str());
