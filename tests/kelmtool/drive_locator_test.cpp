@@ -18,6 +18,7 @@ TEST(DriveLocator, EveryNameOfADriveLeadsToItsDiscoveryPath) {
     spec.sg = sg;
     spec.scsiType = scsiType;
     spec.adapterDriver = std::move(adapter);
+    spec.blockDevice = !block.empty();  // the named block device or none
     spec.block = std::move(block);
     return spec;
   };
