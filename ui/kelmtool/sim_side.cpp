@@ -2,6 +2,7 @@
 // meanings, the trace written by the bench's own device file.
 
 #include "flash/embedded_image_table.h"
+#include "platform/posix/posix_file_store.h"
 #include "platform/sim/sim_platform.h"
 #include "platform/sim/text.h"
 #include "ui/bench/bench_inputs.h"

@@ -1,0 +1,44 @@
+# The Debian package: `tools/package` builds it from the release preset with `cpack`. It holds
+# whatever `cmake --install` installs under /usr, the maintainer scripts that apply the udev
+# rule at once, and the copyright file and changelog Debian asks for.
+
+include(GNUInstallDirs)
+
+set(KELM_PACKAGE_NAME kelm-fwupdate)
+install(FILES "${PROJECT_SOURCE_DIR}/packaging/copyright" "${PROJECT_SOURCE_DIR}/packaging/changelog"
+        DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/doc/${KELM_PACKAGE_NAME}")
+install(FILES "${PROJECT_SOURCE_DIR}/packaging/lintian-overrides"
+        DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides" RENAME "${KELM_PACKAGE_NAME}")
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME "${KELM_PACKAGE_NAME}")
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "firmware update utility for USB enclosures with JMicron bridges")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Finds the USB-to-ATA bridge behind each USB mass-storage enclosure
+attached to the machine, shows its model, revision and firmware version,
+backs up its flash and updates its firmware from the images built into
+the program. A package built without images (the default) updates a
+bridge only from an image file given to kelmtool.
+.
+kelm-fwupdate is the window, kelmtool its command-line counterpart. A udev
+rule gives the user at the seat access to enclosures with a JMicron
+bridge, so neither program runs as root.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The Kelm firmware update utility developers <dev@kelm.example>")
+set(CPACK_DEBIAN_PACKAGE_SECTION admin)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# Libraries from dpkg-shlibdeps; the fonts because the window's layout is measured in them.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+    "${PROJECT_SOURCE_DIR}/packaging/postinst;${PROJECT_SOURCE_DIR}/packaging/postrm")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# Man pages and the changelog gzipped, programs without comment sections: as Debian wants.
+set(CPACK_PRE_BUILD_SCRIPTS "${PROJECT_SOURCE_DIR}/packaging/finish-staging.cmake")
+set(CPACK_OUTPUT_FILE_PREFIX "${PROJECT_BINARY_DIR}/package")
+
+include(CPack)
