@@ -1,13 +1,9 @@
 #include "platform/linux/scsi_device_path.h"
 
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <filesystem>
-#include <fstream>
 #include <vector>
 
 namespace kelm::linux_platform {
@@ -55,13 +51,6 @@ std::vector<std::string> Components(std::string_view relative) {
   return parts;
 }
 
-std::string ReadLine(const fs::path& file) {
-  std::ifstream in(file);
-  std::string line;
-  std::getline(in, line);
-  return line;
-}
-
 // A `dev` attribute, "major:minor".
 std::optional<DeviceNumber> ParseDevAttribute(const std::string& text, DeviceNumber::Kind kind) {
   const std::size_t colon = text.find(':');
@@ -83,7 +72,7 @@ DeviceNumber::Kind KindOfClass(std::string_view className) {
 std::optional<DeviceNumber> CurrentNumber(const std::string& scsiDevice,
                                           std::string_view className, const std::string& name) {
   const fs::path dev = fs::path(scsiDevice) / className / name / "dev";
-  return ParseDevAttribute(ReadLine(dev), KindOfClass(className));
+  return ParseDevAttribute(ReadAttribute(dev), KindOfClass(className));
 }
 
 std::optional<std::string> CanonicalDirectory(const fs::path& path) {
@@ -146,21 +135,21 @@ int OpenDeviceNode(SysCalls& sys, const SystemRoots& roots, const std::string& p
 }
 
 std::optional<std::string> DevicePathOfNode(const SystemRoots& roots, const std::string& devNode) {
-  struct stat status {};
-  if (::stat(devNode.c_str(), &status) != 0) return std::nullopt;
-  const std::string number =
-      std::to_string(::major(status.st_rdev)) + ":" + std::to_string(::minor(status.st_rdev));
-  if (S_ISCHR(status.st_mode)) {
-    const fs::path classDevice = fs::path(roots.sys) / "dev/char" / number;
-    if (!SgNumber(fs::path(CanonicalDirectory(classDevice).value_or("")).filename().string())) {
-      return std::nullopt;
-    }
-    return CanonicalDirectory(classDevice / "device");
+  // The node's kernel name, through any link (/dev/disk/by-id/...), names its class device.
+  std::string name = devNode;
+  if (devNode.find('/') != std::string::npos) {
+    const std::optional<std::string> target = CanonicalDirectory(devNode);
+    if (!target) return std::nullopt;
+    name = fs::path(*target).filename().string();
   }
-  if (!S_ISBLK(status.st_mode)) return std::nullopt;
-  fs::path block = fs::path(roots.sys) / "dev/block" / number;
-  if (fs::exists(block / "partition")) block /= "..";
-  return CanonicalDirectory(block / "device");
+  const fs::path sys(roots.sys);
+  if (SgNumber(name)) return CanonicalDirectory(sys / "class/scsi_generic" / name / "device");
+  const std::optional<std::string> block = CanonicalDirectory(sys / "class/block" / name);
+  if (!block) return std::nullopt;
+  std::error_code ec;
+  fs::path disk(*block);
+  if (fs::exists(disk / "partition", ec)) disk = disk.parent_path();  // sdb1 -> sdb
+  return CanonicalDirectory(disk / "device");
 }
 
 }  // namespace kelm::linux_platform

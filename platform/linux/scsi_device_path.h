@@ -40,7 +40,8 @@ int OpenDeviceNode(SysCalls& sys, const SystemRoots& roots, const std::string& p
                    std::string_view className, int flags);
 
 // The device path of a node: /dev/sgN, or a disk or partition such as /dev/sdb1 (the SCSI
-// device the disk belongs to). Nothing for any other file.
+// device the disk belongs to), a link to one, or a bare kernel name ("sg2"). Nothing for any
+// other name.
 std::optional<std::string> DevicePathOfNode(const SystemRoots& roots, const std::string& devNode);
 
 }  // namespace kelm::linux_platform

@@ -25,11 +25,6 @@ std::string Trimmed(std::string text) {
   return text.substr(first, last - first + 1);
 }
 
-std::string ReadAttribute(const fs::path& file) {
-  std::ifstream in(file);
-  if (!in) return {};
-  return Trimmed(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()));
-}
 
 int ReadScsiType(const fs::path& scsiDevice) {
   const std::string text = ReadAttribute(scsiDevice / "type");
@@ -58,6 +53,12 @@ bool IsUsbStorageDriver(std::string_view driver) {
 }
 
 }  // namespace
+
+std::string ReadAttribute(const std::filesystem::path& file) {
+  std::ifstream in(file);
+  if (!in) return {};
+  return Trimmed(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()));
+}
 
 std::optional<int> SgNumber(const std::string& name) {
   constexpr std::string_view kPrefix = "sg";

@@ -2,6 +2,7 @@
 // The SCSI generic nodes of the system as sysfs shows them: which SCSI device each belongs to,
 // its peripheral type, and whether it sits behind a USB mass-storage interface.
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,6 +30,9 @@ struct ScsiGenericNode {
   bool usbStorage = false;  // its host adapter is a USB interface bound to usb-storage or uas
   bool nodePresent = false; // <dev>/sgN exists
 };
+
+// A sysfs attribute's text, blanks trimmed; empty when it cannot be read.
+std::string ReadAttribute(const std::filesystem::path& file);
 
 // N for "sgN", nothing for any other name.
 std::optional<int> SgNumber(const std::string& name);

@@ -20,13 +20,13 @@ std::array<std::uint8_t, 16> Cdb(std::initializer_list<std::uint8_t> leading) {
 // on the wire: the request the host must see fail gets a phase error, a cut data phase a
 // residue.
 TEST(WireFaults, ScenarioFaultsBecomeWhatTheHostSeesOnTheWire) {
-  sim::DeviceSpec spec;
-  spec.answers["ReadChipInfo"] = std::vector<std::uint8_t>(16, 0xE7);
-  spec.fail = {{"WriteFlash", 1, 0}};
-  spec.lastError = {{"ReadChipInfo", 2, 0}};
-  spec.shortReads = {{"ReadFlash", 1, 1024}, {"WriteFlash", 2, 100}};
-  spec.serialFlash = sim::SerialFlashSpec{};
-  sim::SimDevice device(spec, "bridge");
+  sim::DeviceSpec bridge;
+  bridge.answers["ReadChipInfo"] = std::vector<std::uint8_t>(16, 0xE7);
+  bridge.fail = {{"WriteFlash", 1, 0}};
+  bridge.lastError = {{"ReadChipInfo", 2, 0}};
+  bridge.shortReads = {{"ReadFlash", 1, 1024}, {"WriteFlash", 2, 100}};
+  bridge.serialFlash = sim::SerialFlashSpec{};
+  sim::SimDevice device(bridge, "bridge");
 
   struct Step {
     const char* what;

@@ -6,7 +6,7 @@ namespace kelm::bench {
 
 namespace {
 
-constexpr std::array<OptionSpec<CommandLine>, 5> kOptions = {{
+constexpr std::array<OptionRule<CommandLine>, 5> kOptions = {{
     {"--scenario", &CommandLine::scenario},
     {"--images", &CommandLine::images},
     {"--script", &CommandLine::script},

@@ -35,14 +35,14 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 // The parse both bench programs share, over a table of the options a program takes: each one
 // sets a text field of its command line; "--help" or "-h" sets `help`.
 template <typename Line>
-struct OptionSpec {
+struct OptionRule {
   std::string_view name;
   std::optional<std::string> Line::*field;
 };
 
 template <typename Line>
 Line ParseOptions(const std::vector<std::string>& arguments,
-                  std::span<const OptionSpec<Line>> options) {
+                  std::span<const OptionRule<Line>> options) {
   Line line;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string_view argument = arguments[i];
@@ -52,8 +52,8 @@ Line ParseOptions(const std::vector<std::string>& arguments,
     }
     const std::size_t equals = argument.find('=');
     const std::string_view name = argument.substr(0, equals);
-    const OptionSpec<Line>* option = nullptr;
-    for (const OptionSpec<Line>& candidate : options) {
+    const OptionRule<Line>* option = nullptr;
+    for (const OptionRule<Line>& candidate : options) {
       if (candidate.name == name) option = &candidate;
     }
     if (option == nullptr) {

@@ -6,8 +6,8 @@
 #include "flash/images.h"
 #include "platform/host.h"
 #include "platform/linux/host_services.h"
+#include "platform/linux/linux_backend.h"
 #include "platform/posix/posix_file_store.h"
-#include "ui/hardware/linux_backend.h"
 #include "ui/qt_message_boxes.h"
 
 namespace kelm::hardware {
@@ -16,7 +16,7 @@ struct HardwarePlatform {
   explicit HardwarePlatform(const linux_platform::SystemRoots& roots);
 
   ui::QtMessageBoxes boxes;
-  LinuxBackend backend;
+  linux_platform::LinuxBackend backend;
   linux_platform::ThreadClock clock;
   linux_platform::StderrDebugOutput debug;
   linux_platform::StdoutOutput out;

@@ -10,7 +10,7 @@ namespace kelm::kelmtool {
 
 namespace {
 
-struct SubcommandSpec {
+struct SubcommandEntry {
   Subcommand subcommand;
   std::string_view name;
   std::size_t operands;  // how many DEVICE / FILE operands it takes
@@ -19,7 +19,7 @@ struct SubcommandSpec {
   std::string_view summary;
 };
 
-constexpr std::array<SubcommandSpec, 4> kSubcommands = {{
+constexpr std::array<SubcommandEntry, 4> kSubcommands = {{
     {Subcommand::List, "list", 0, {"--json"}, "kelmtool [GLOBAL] list [--json]",
      "List the drives behind USB bridges: bridge, revision, firmware version, serial flash,\n"
      "and what an update would do. Sends no command that writes.\n"
@@ -53,16 +53,16 @@ constexpr std::string_view kGlobalHelp =
     "DEVICE is an sg node (/dev/sg2), a block device (/dev/sdb) or the number list shows.\n"
     "Exit status: 0 done, 1 the device or a check said no, 2 bad usage or input.\n";
 
-const SubcommandSpec* FindSubcommand(std::string_view name) {
-  for (const SubcommandSpec& spec : kSubcommands) {
-    if (spec.name == name) return &spec;
+const SubcommandEntry* FindSubcommand(std::string_view name) {
+  for (const SubcommandEntry& entry : kSubcommands) {
+    if (entry.name == name) return &entry;
   }
   return nullptr;
 }
 
-const SubcommandSpec& SpecOf(Subcommand subcommand) {
-  for (const SubcommandSpec& spec : kSubcommands) {
-    if (spec.subcommand == subcommand) return spec;
+const SubcommandEntry& SpecOf(Subcommand subcommand) {
+  for (const SubcommandEntry& entry : kSubcommands) {
+    if (entry.subcommand == subcommand) return entry;
   }
   return kSubcommands[0];
 }
@@ -99,38 +99,38 @@ void Store(CommandLine& line, std::string_view option, const std::string& value)
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   CommandLine line;
-  const SubcommandSpec* spec = nullptr;
+  const SubcommandEntry* entry = nullptr;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     if (argument == "--help" || argument == "-h") {
       line.help = true;
       continue;
     }
-    if (argument == "--version" && !spec) {
+    if (argument == "--version" && !entry) {
       line.version = true;
       continue;
     }
     if (!argument.starts_with("--") || argument == "--") {
-      if (spec) {
+      if (entry) {
         line.operands.push_back(argument);
         continue;
       }
-      spec = FindSubcommand(argument);
-      if (!spec) throw UsageError("unknown subcommand: " + argument);
-      line.subcommand = spec->subcommand;
+      entry = FindSubcommand(argument);
+      if (!entry) throw UsageError("unknown subcommand: " + argument);
+      line.subcommand = entry->subcommand;
       continue;
     }
     const std::size_t equals = argument.find('=');
     const std::string option = argument.substr(0, equals);
     const bool global =
         std::find(kGlobalOptions.begin(), kGlobalOptions.end(), option) != kGlobalOptions.end();
-    const bool own = spec && std::find(spec->options.begin(), spec->options.end(), option) !=
-                                 spec->options.end();
-    if (global && spec) {
+    const bool own = entry && std::find(entry->options.begin(), entry->options.end(), option) !=
+                                 entry->options.end();
+    if (global && entry) {
       throw UsageError(option + " goes before the subcommand");
     }
     if (!global && !own) {
-      throw UsageError(spec ? "unknown option for " + std::string(spec->name) + ": " + option
+      throw UsageError(entry ? "unknown option for " + std::string(entry->name) + ": " + option
                             : "unknown option: " + option);
     }
     std::string value;
@@ -148,23 +148,23 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     Store(line, option, value);
   }
   if (line.help || line.version) return line;
-  if (!spec) throw UsageError("no subcommand (list, backup, update, restore; see --help)");
-  if (line.operands.size() != spec->operands) {
-    throw UsageError(std::string("usage: ") + std::string(spec->usage));
+  if (!entry) throw UsageError("no subcommand (list, backup, update, restore; see --help)");
+  if (line.operands.size() != entry->operands) {
+    throw UsageError(std::string("usage: ") + std::string(entry->usage));
   }
   return line;
 }
 
 std::string HelpText(Subcommand subcommand) {
   if (subcommand != Subcommand::None) {
-    const SubcommandSpec& spec = SpecOf(subcommand);
-    return "usage: " + std::string(spec.usage) + "\n\n" + std::string(spec.summary) + "\n" +
+    const SubcommandEntry& entry = SpecOf(subcommand);
+    return "usage: " + std::string(entry.usage) + "\n\n" + std::string(entry.summary) + "\n" +
            std::string(kGlobalHelp);
   }
   std::string text = "usage: kelmtool [GLOBAL] SUBCOMMAND [ARGS]\n       kelmtool --version\n\n";
   text += "Back up, update and restore the firmware of USB enclosures built on JMicron bridges.\n\n";
   text += "Subcommands:\n";
-  for (const SubcommandSpec& spec : kSubcommands) text += "  " + std::string(spec.usage) + "\n";
+  for (const SubcommandEntry& entry : kSubcommands) text += "  " + std::string(entry.usage) + "\n";
   text += "Run kelmtool SUBCOMMAND --help for one subcommand.\n\n";
   text += kGlobalHelp;
   return text;

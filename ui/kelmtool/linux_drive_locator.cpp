@@ -1,7 +1,6 @@
 #include "ui/kelmtool/linux_drive_locator.h"
 
-#include <fstream>
-
+#include "platform/linux/scsi_device_path.h"
 #include "platform/linux/simulated_bus.h"
 
 namespace kelm::kelmtool {
@@ -26,19 +25,12 @@ std::string OnlyEntry(const fs::path& dir) {
   return {};
 }
 
-std::string ReadFirstLine(const fs::path& file) {
-  std::ifstream in(file);
-  std::string line;
-  std::getline(in, line);
-  return line;
-}
-
 // The USB device above the SCSI device: the first parent with idVendor and idProduct.
 std::string UsbId(fs::path dir, const fs::path& sysRoot) {
   for (; dir.has_relative_path() && dir != sysRoot; dir = dir.parent_path()) {
     std::error_code ec;
     if (fs::exists(dir / "idVendor", ec) && fs::exists(dir / "idProduct", ec)) {
-      return ReadFirstLine(dir / "idVendor") + ":" + ReadFirstLine(dir / "idProduct");
+      return linux_platform::ReadAttribute(dir / "idVendor") + ":" + linux_platform::ReadAttribute(dir / "idProduct");
     }
   }
   return {};
@@ -47,22 +39,11 @@ std::string UsbId(fs::path dir, const fs::path& sysRoot) {
 }  // namespace
 
 std::optional<fs::path> LinuxDriveLocator::ScsiDevice(const std::string& name) const {
-  const fs::path sys(roots_.sys);
   // A sysfs path: the SCSI device itself.
   if (name.starts_with(roots_.sys + "/")) return Canonical(name);
-  // A node or a link to one (/dev/disk/by-id/...): its final name; or a bare name ("sg2").
-  std::string node = fs::path(name).filename().string();
-  if (name.find('/') != std::string::npos) {
-    const std::optional<fs::path> target = Canonical(name);
-    if (!target) return std::nullopt;
-    node = target->filename().string();
-  }
-  if (linux_platform::SgNumber(node)) return Canonical(sys / "class" / "scsi_generic" / node / "device");
-  std::optional<fs::path> block = Canonical(sys / "class" / "block" / node);
-  if (!block) return std::nullopt;
-  std::error_code ec;
-  if (fs::exists(*block / "partition", ec)) block = block->parent_path();  // sdb1 -> sdb
-  return Canonical(*block / "device");
+  const std::optional<std::string> device = linux_platform::DevicePathOfNode(roots_, name);
+  if (!device) return std::nullopt;
+  return fs::path(*device);
 }
 
 DriveNodes LinuxDriveLocator::Describe(const std::string& discoveryPath) const {

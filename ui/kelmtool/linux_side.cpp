@@ -7,15 +7,8 @@
 #include <fstream>
 
 #include "flash/images.h"
-#include "platform/linux/block_disk_claim.h"
 #include "platform/linux/host_services.h"
-#include "platform/linux/node_access.h"
-#include "platform/linux/permission_notice.h"
-#include "platform/linux/sg_device_file.h"
-#include "platform/linux/sys_calls.h"
-#include "platform/linux/sysfs_setup_service.h"
-#include "platform/linux/udev_events.h"
-#include "platform/linux/udev_notifications.h"
+#include "platform/linux/linux_backend.h"
 #include "platform/posix/posix_file_store.h"
 #include "platform/trace/tracing_device_file.h"
 #include "ui/kelmtool/console_ports.h"
@@ -30,9 +23,8 @@ namespace {
 // Waits on udev for a USB-storage drive to go away and one to arrive after it.
 class UdevReplugWatch final : public EnclosureWatch {
  public:
-  UdevReplugWatch(const linux_platform::SystemRoots& roots, linux_platform::SysCalls& sys,
-                  platform::Clock& clock, std::FILE* out)
-      : notifications_(monitor_, roots, sys, clock), out_(out) {}
+  UdevReplugWatch(linux_platform::UdevDeviceNotifications& notifications, std::FILE* out)
+      : notifications_(notifications), out_(out) {}
 
   bool AwaitReplug() override {
     constexpr auto kPatience = std::chrono::minutes(5);
@@ -57,8 +49,7 @@ class UdevReplugWatch final : public EnclosureWatch {
   }
 
  private:
-  linux_platform::LibudevMonitor monitor_;
-  linux_platform::UdevDeviceNotifications notifications_;
+  linux_platform::UdevDeviceNotifications& notifications_;
   std::FILE* out_;
 };
 
@@ -73,26 +64,20 @@ int RunOnThisMachine(const CommandLine& line, std::FILE* out) {
       return kExitBadInput;
     }
   }
-  const linux_platform::SystemRoots roots;
-  linux_platform::RealSysCalls sys;
-  linux_platform::SgDeviceFile sg(sys, roots);
-  trace::TracingDeviceFile file(sg);
-  if (line.trace) file.SetTrace(&trace);
-  linux_platform::NodeAccess access(sys);
   ConsoleMessageBoxes boxes;
-  linux_platform::PermissionNotice notice(boxes);
-  linux_platform::SysfsSetupService setup(roots, access, &notice);
+  linux_platform::LinuxBackend backend({}, boxes);
+  trace::TracingDeviceFile file(backend.file);
+  if (line.trace) file.SetTrace(&trace);
   linux_platform::ThreadClock clock;
   ConsoleDebugOutput debug;
   ConsoleStandardOutput standardOutput(out);
   const flash::EmbeddedImages images;
   posix::PosixFileStore files;
-  const platform::Services io{file, setup, clock, debug, standardOutput, boxes, images, files};
+  const platform::Services io{file, backend.setup, clock, debug, standardOutput, boxes, images, files};
 
-  const LinuxDriveLocator locator(roots);
-  linux_platform::BlockDiskClaim claim(sys, roots);
-  UdevReplugWatch watch(roots, sys, clock, out);
-  const ToolEnvironment env{io, claim, files, locator, watch};
+  const LinuxDriveLocator locator(backend.roots);
+  UdevReplugWatch watch(backend.notifications, out);
+  const ToolEnvironment env{io, backend.diskClaim, files, locator, watch};
   return RunTool(line, env, out);
 }
 

@@ -105,15 +105,15 @@ void List(const sim::Scenario& scenario) {
 std::vector<gadget::Lun> MakeLuns(const sim::Scenario& scenario, const gadget::Enclosure& enclosure) {
   std::vector<gadget::Lun> luns;
   for (std::size_t index : enclosure.luns) {
-    const sim::DeviceSpec& spec = scenario.devices[index];
+    const sim::DeviceSpec& device = scenario.devices[index];
     gadget::Lun lun;
     lun.scenarioIndex = index;
-    const auto inquiry = spec.answers.find("Inquiry");
+    const auto inquiry = device.answers.find("Inquiry");
     lun.unit = std::make_unique<gadget::ScsiUnit>(
-        gadget::PeripheralType(spec),
-        inquiry == spec.answers.end() ? std::vector<std::uint8_t>{} : inquiry->second);
-    const std::string path = spec.path.empty() ? sim::DefaultDevicePath(spec.deviceClass, index) : spec.path;
-    lun.device = std::make_unique<sim::SimDevice>(spec, path);
+        gadget::PeripheralType(device),
+        inquiry == device.answers.end() ? std::vector<std::uint8_t>{} : inquiry->second);
+    const std::string path = device.path.empty() ? sim::DefaultDevicePath(device.deviceClass, index) : device.path;
+    lun.device = std::make_unique<sim::SimDevice>(device, path);
     luns.push_back(std::move(lun));
   }
   return luns;

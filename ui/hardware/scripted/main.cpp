@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/linux/linux_backend.h"
 #include "platform/posix/posix_file_store.h"
 #include "ui/bench/bench_inputs.h"
 #include "ui/bench/bench_ports.h"
@@ -17,7 +18,6 @@
 #include "ui/bench/script_actions.h"
 #include "ui/bench/scripted_window.h"
 #include "ui/bench/transcript.h"
-#include "ui/hardware/linux_backend.h"
 #include "ui/hardware/scripted/counting_clock.h"
 #include "ui/hardware/scripted/shell_command.h"
 #include "ui/hardware/scripted/simulated_bus_file.h"
@@ -37,7 +37,7 @@ struct ScriptedLine {
   bool help = false;
 };
 
-constexpr std::array<bench::OptionSpec<ScriptedLine>, 4> kOptions = {{
+constexpr std::array<bench::OptionRule<ScriptedLine>, 4> kOptions = {{
     {"--script", &ScriptedLine::script},
     {"--images", &ScriptedLine::images},
     {"--unplug-command", &ScriptedLine::unplugCommand},
@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
   bench::Transcript transcript(std::cout);
   bench::TranscriptMessageBoxes boxes(transcript);
   app.setExceptionBoxes(&boxes);
-  hardware::LinuxBackend backend({}, boxes);
+  linux_platform::LinuxBackend backend({}, boxes);
   hardware::SimulatedBusOnlyFile file(backend.file, backend.roots, std::cerr);
   hardware::CountingClock clock;
   bench::TranscriptDebugOutput debug(transcript);

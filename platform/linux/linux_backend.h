@@ -13,23 +13,23 @@
 #include "platform/linux/udev_events.h"
 #include "platform/linux/udev_notifications.h"
 
-namespace kelm::hardware {
+namespace kelm::linux_platform {
 
 struct LinuxBackend {
   // `boxes` shows the permission notice.
-  LinuxBackend(linux_platform::SystemRoots roots, platform::MessageBoxes& boxes);
+  LinuxBackend(SystemRoots roots, platform::MessageBoxes& boxes);
 
-  linux_platform::SystemRoots roots;
-  linux_platform::RealSysCalls sys;
-  linux_platform::SgDeviceFile file;
-  linux_platform::BlockDiskClaim diskClaim;
-  linux_platform::NodeAccess access{sys};
-  linux_platform::PermissionNotice permissionNotice;
-  linux_platform::SysfsSetupService setup;
+  SystemRoots roots;
+  RealSysCalls sys;
+  SgDeviceFile file;
+  BlockDiskClaim diskClaim;
+  NodeAccess access{sys};
+  PermissionNotice permissionNotice;
+  SysfsSetupService setup;
   // The wait for a new node to open is the backend's own, not one of the update's pauses.
-  linux_platform::ThreadClock nodeWaitClock;
-  linux_platform::LibudevMonitor monitor;
-  linux_platform::UdevDeviceNotifications notifications;
+  ThreadClock nodeWaitClock;
+  LibudevMonitor monitor;
+  UdevDeviceNotifications notifications;
 };
 
-}  // namespace kelm::hardware
+}  // namespace kelm::linux_platform

@@ -1,8 +1,8 @@
-#include "ui/hardware/linux_backend.h"
+#include "platform/linux/linux_backend.h"
 
-namespace kelm::hardware {
+namespace kelm::linux_platform {
 
-LinuxBackend::LinuxBackend(linux_platform::SystemRoots systemRoots, platform::MessageBoxes& boxes)
+LinuxBackend::LinuxBackend(SystemRoots systemRoots, platform::MessageBoxes& boxes)
     : roots(std::move(systemRoots)),
       file(sys, roots),
       diskClaim(sys, roots),
@@ -10,4 +10,4 @@ LinuxBackend::LinuxBackend(linux_platform::SystemRoots systemRoots, platform::Me
       setup(roots, access, &permissionNotice),
       notifications(monitor, roots, sys, nodeWaitClock) {}
 
-}  // namespace kelm::hardware
+}  // namespace kelm::linux_platform
