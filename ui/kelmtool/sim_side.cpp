@@ -7,7 +7,6 @@
 #include "platform/sim/text.h"
 #include "ui/bench/bench_inputs.h"
 #include "ui/kelmtool/console_ports.h"
-#include "platform/posix/posix_file_store.h"
 #include "ui/kelmtool/tool.h"
 #include "ui/kelmtool/tool_support.h"
 
