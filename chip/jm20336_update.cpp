@@ -102,6 +102,11 @@ bool BackupOnlyJm20336(platform::Host& host, const std::string& path) {
     io.boxes.Show("Message", "Default backup firmware as OldFalsh.bak!",
                   platform::MessageIcon::None);
   }
+  // A device node, pipe or folder of that name is never replaced; said before the ROM is read.
+  if (!io.files.MayReplace(fileName)) {
+    ShowStatus(host, "Open Backup File Error!!");
+    return false;
+  }
   ShowStatus(host, "Backup ...");
   auto contents = flash::AllocateZeroed(kFlashSize);
   if (!contents) {

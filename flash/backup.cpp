@@ -19,6 +19,11 @@ std::uint32_t BackupFirmware(platform::Host& host, const std::string& path,
                   platform::MessageIcon::None);
   }
 
+  // A device node, pipe or folder of that name is never replaced; said before the flash is read.
+  if (!io.files.MayReplace(fileName)) {
+    ShowStatus(host, "Open Backup File Error!!");
+    return 0;
+  }
   ShowStatus(host, "Backup ...");
   const std::uint32_t size = FirmwareSize;
   auto contents = AllocateZeroed(size);

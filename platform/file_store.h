@@ -1,10 +1,14 @@
 #pragma once
 // The file store port: whole files written so that a failure never leaves a half file, and
-// an existing file of that name survives any failure.
+// an existing file of that name survives any failure; the user's files read whole within a
+// bound, and only when they are files.
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace kelm::platform {
 
@@ -12,8 +16,16 @@ class FileStore {
  public:
   virtual ~FileStore() = default;
   // True when every byte reached `target`. On failure an existing file of that name is left
-  // as it was and no temporary file remains.
+  // as it was and no temporary file remains. Refuses a target that MayReplace refuses.
   virtual bool WriteWholeFile(const std::string& target, std::span<const std::uint8_t> bytes) = 0;
+  // True when nothing is at `path` or a regular file is (not a link, a device, a pipe, a
+  // socket or a folder): only then may a file written there replace what is there.
+  virtual bool MayReplace(const std::string& path) const = 0;
+  // The bytes of the regular file at `path` when it holds at most `limit` of them; nothing
+  // for anything else (missing, unreadable, too large, a device, a pipe, a folder). Never
+  // waits on a pipe and never reads more than `limit` + 1 bytes.
+  virtual std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path,
+                                                                 std::size_t limit) const = 0;
 };
 
 }  // namespace kelm::platform

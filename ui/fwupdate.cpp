@@ -40,9 +40,7 @@ constexpr std::array<PixelFont, 6> kPixelFonts = {{
     {"ExtBtn", 13},
 }};
 
-// Byte counts by item index of FwSizeCheck and FwPgSizeCheck.
-constexpr std::array<std::uint32_t, 6> kFirmwareSizes = {32768,  65536,  131072,
-                                                         262144, 524288, 1048576};
+// Byte counts by item index of FwPgSizeCheck (those of FwSizeCheck are the engine's).
 constexpr std::array<std::uint32_t, 5> kTransferPageSizes = {32768, 16384, 8192, 4096, 2048};
 
 constexpr std::string_view kFileFilter = "BinaryFile|*.bin|All Files|*.*";
@@ -303,8 +301,8 @@ void TZintFwTool::BackupBtnClick() {
 }
 
 void TZintFwTool::FwSizeCheckChange(int index) {
-  if (index >= 0 && index < static_cast<int>(kFirmwareSizes.size())) {
-    flash::FirmwareSize = kFirmwareSizes[static_cast<std::size_t>(index)];
+  if (index >= 0 && index < static_cast<int>(flash::kFirmwareSizes.size())) {
+    flash::FirmwareSize = flash::kFirmwareSizes[static_cast<std::size_t>(index)];
   }
 }
 

@@ -2,11 +2,14 @@
 
 #include <fcntl.h>
 #include <sys/random.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <cstdint>
+#include <string_view>
 
 namespace kelm::posix {
 
@@ -15,6 +18,8 @@ namespace {
 // Name clashes with a random suffix mean something is guessing; a few tries are plenty.
 constexpr int kCreateAttempts = 8;
 constexpr mode_t kFileMode = 0666;  // narrowed by the umask, as for any new file
+// Hidden, and short enough to be legal beside a target of the longest legal name.
+constexpr std::string_view kTemporaryPrefix = ".kelm-";
 
 bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
   while (!bytes.empty()) {
@@ -32,6 +37,23 @@ std::string DirectoryOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
   return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Reads until `limit` + 1 bytes or the end, whichever comes first: a file that grows while it
+// is read is still caught being too large.
+std::optional<std::vector<std::uint8_t>> ReadBounded(int fd, std::size_t limit) {
+  std::vector<std::uint8_t> bytes(limit + 1);
+  std::size_t filled = 0;
+  while (filled < bytes.size()) {
+    const ssize_t got = ::read(fd, bytes.data() + filled, bytes.size() - filled);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return std::nullopt;
+    if (got == 0) break;
+    filled += static_cast<std::size_t>(got);
+  }
+  if (filled > limit) return std::nullopt;
+  bytes.resize(filled);
+  return bytes;
 }
 
 // Makes the rename itself durable; a failure here loses nothing already written.
@@ -68,7 +90,7 @@ int PosixFileStore::CreateTemporary(const std::string& target, std::string& name
   for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
     const std::string suffix = suffix_();
     if (suffix.empty()) return -1;
-    name = target + "." + suffix + ".tmp";
+    name = DirectoryOf(target) + "/" + std::string(kTemporaryPrefix) + suffix;
     const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                           kFileMode);
     if (fd >= 0) return fd;
@@ -79,7 +101,7 @@ int PosixFileStore::CreateTemporary(const std::string& target, std::string& name
 
 bool PosixFileStore::WriteWholeFile(const std::string& target,
                                     std::span<const std::uint8_t> bytes) {
-  if (target.empty()) return false;
+  if (target.empty() || !MayReplace(target)) return false;
   std::string temporary;
   const int fd = CreateTemporary(target, temporary);
   if (fd < 0) return false;
@@ -92,6 +114,31 @@ bool PosixFileStore::WriteWholeFile(const std::string& target,
   }
   SyncDirectory(DirectoryOf(target));
   return true;
+}
+
+bool PosixFileStore::MayReplace(const std::string& path) const {
+  if (path.empty()) return false;
+  struct stat status {};
+  if (::lstat(path.c_str(), &status) != 0) return errno == ENOENT;
+  return S_ISREG(status.st_mode);
+}
+
+std::optional<std::vector<std::uint8_t>> PosixFileStore::ReadWholeFile(const std::string& path,
+                                                                       std::size_t limit) const {
+  // A device named by mistake is not even opened (a disk may spin up, a tape rewind).
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
+  // Non-blocking so that a pipe put there meanwhile never waits for a writer; no controlling
+  // terminal taken from a terminal. What was opened is what gets checked.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  std::optional<std::vector<std::uint8_t>> bytes;
+  if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
+      static_cast<std::uintmax_t>(status.st_size) <= limit) {
+    bytes = ReadBounded(fd, limit);
+  }
+  ::close(fd);
+  return bytes;
 }
 
 }  // namespace kelm::posix

@@ -1,8 +1,8 @@
 #pragma once
-// The file store port on POSIX: the bytes go to a new file beside the target under an
-// unpredictable name, reach the disk, then replace the target in one rename. The temporary
-// file is created exclusively and never through a link, so nothing planted beside the target
-// can redirect the bytes.
+// The file store port on POSIX: the bytes go to a new hidden file in the target's folder under
+// a short unpredictable name (".kelm-" and the suffix, whatever the target's length), reach
+// the disk, then replace the target in one rename. The temporary file is created exclusively
+// and never through a link, so nothing planted beside the target can redirect the bytes.
 
 #include <functional>
 #include <string>
@@ -22,6 +22,9 @@ class PosixFileStore final : public platform::FileStore {
       : suffix_(std::move(suffix)) {}
 
   bool WriteWholeFile(const std::string& target, std::span<const std::uint8_t> bytes) override;
+  bool MayReplace(const std::string& path) const override;
+  std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path,
+                                                         std::size_t limit) const override;
 
  private:
   // A new temporary file beside `target` opened for writing, or -1; `name` gets its name.

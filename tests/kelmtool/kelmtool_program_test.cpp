@@ -2,6 +2,8 @@
 // request, backups and restores round-trip, and bad input stops before anything is sent.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -149,6 +151,32 @@ TEST_F(Kelmtool, BackupOfMoreThan64KiBReadsIn64KiBPieces) {
   EXPECT_EQ(reads, (std::vector<std::string>{"in\tff0410000000000000000000", "in\tff0410010000000000000000"}));
 }
 
+TEST_F(Kelmtool, BackupTakesTheLongestNamesWithTheirRecord) {
+  const std::string flash = OldFlash(65536);
+  WriteFile(Path("flash.bin"), flash);
+  WriteFile(Path("old.json"), Jmb352Scenario(2, "flash.bin"));
+  const std::string name(250, 'b');  // legal, and so is its record's name of 255
+  const Result result = Tool("old.json", "backup.trace", {"backup", "0", name});
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(ReadFile(Path(name)), flash);
+  EXPECT_TRUE(fs::is_regular_file(Path(name + ".json")));
+}
+
+TEST_F(Kelmtool, UpdateOfARevision1EnclosureEndsWithTheBarFull) {
+  WriteFile(Path("old.bin"), OldFlash(65536));
+  WriteFile(Path("rev1.json"), Jmb352Scenario(1, "old.bin"));
+  // On a terminal, where the bar is drawn.
+  const std::string command = ShellQuoted(KELMTOOL_PROGRAM) + " --scenario rev1.json --images " +
+                              ShellQuoted(KELM_TEST_IMAGES_DIR) + " update 0 --backup b.bin";
+  const Result result = RunProgram("script", dir_, {"-qec", command, "/dev/null"});
+  ASSERT_EQ(result.status, 0) << result.out;
+  const std::size_t replug = result.out.find("Please un-plug AC adapter and plug it again");
+  ASSERT_NE(replug, std::string::npos) << result.out;
+  const std::size_t percent = result.out.rfind('%', replug);
+  ASSERT_NE(percent, std::string::npos) << result.out;
+  EXPECT_EQ(result.out.substr(percent - 3, 4), "100%");
+}
+
 TEST_F(Kelmtool, ListJsonNamesTheBridge) {
   WriteFile(Path("old.bin"), OldFlash(65536));
   WriteFile(Path("old.json"), Jmb352Scenario(2, "old.bin"));
@@ -179,9 +207,19 @@ TEST_F(Kelmtool, BadInputIsOneLineAndNothingIsSent) {
       {{"restore", "0", "missing.bin"}, 2, true},
       {{"update", "7"}, 2, false},
       {{"update", "0", "--image", "other-bridge.bin"}, 1, false},
+      // Only regular files are read, and only as much as the largest flash.
+      {{"update", "0", "--image", "/dev/zero"}, 2, true},
+      {{"restore", "0", "pipe"}, 2, true},
+      // Only a regular file, or nothing, is replaced by a backup; a name is needed.
+      {{"backup", "0", ""}, 2, true},
+      {{"backup", "0", "pipe"}, 2, true},
+      {{"backup", "0", "folder"}, 2, true},
+      {{"update", "0", "--backup", "pipe"}, 2, true},
   };
+  ASSERT_EQ(::mkfifo(Path("pipe").c_str(), 0600), 0);
+  fs::create_directory(Path("folder"));
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.arguments[0] + " " + c.arguments.back());
+    SCOPED_TRACE(c.arguments[0] + " '" + c.arguments.back() + "'");
     fs::remove(Path("bad.trace"));
     const Result result = Tool("old.json", "bad.trace", c.arguments);
     EXPECT_EQ(result.status, c.status);
@@ -194,7 +232,26 @@ TEST_F(Kelmtool, BadInputIsOneLineAndNothingIsSent) {
     }
   }
   EXPECT_FALSE(fs::exists(Path("b.bin")));
+  EXPECT_TRUE(fs::is_fifo(Path("pipe")));
   EXPECT_EQ(RunProgram(KELMTOOL_PROGRAM, dir_, {"--version"}).out, "kelmtool 0.0.2\n");
+}
+
+TEST_F(Kelmtool, BackupOntoADeviceNodeIsRefusedAndTheNodeKept) {
+  if (::geteuid() != 0) GTEST_SKIP() << "making a device node takes root";
+  WriteFile(Path("old.bin"), OldFlash(65536));
+  WriteFile(Path("old.json"), Jmb352Scenario(2, "old.bin"));
+  // The null device's numbers: harmless whatever reaches it.
+  const dev_t null = ::makedev(1, 3);
+  ASSERT_EQ(::mknod(Path("node").c_str(), S_IFCHR | 0600, null), 0);
+
+  const Result result = Tool("old.json", "node.trace", {"backup", "0", "node"});
+  EXPECT_EQ(result.status, 2);
+  EXPECT_EQ(Lines(result.err).size(), 1u) << result.err;
+  EXPECT_EQ(ReadFile(Path("node.trace")), "");
+  struct stat status {};
+  ASSERT_EQ(::lstat(Path("node").c_str(), &status), 0);
+  EXPECT_TRUE(S_ISCHR(status.st_mode));
+  EXPECT_EQ(status.st_rdev, null);
 }
 
 }  // namespace

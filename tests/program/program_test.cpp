@@ -2,6 +2,7 @@
 // command line, transcript, trace and dump.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -242,6 +243,33 @@ TEST_F(BenchProgram, UpdateKeepsTheParameterBlockAndWritesTheImage) {
   EXPECT_EQ(after.substr(0, 4096), before.substr(0, 4096));
   EXPECT_NE(before.substr(4096, 32768), image.substr(4096));  // the demo holds older firmware
   EXPECT_EQ(after.substr(4096, 32768), image.substr(4096));
+}
+
+TEST_F(BenchProgram, EngineeringBackupTakesTheLongestNamesAndNeverReplacesAPipe) {
+  // Listed as a JMB352, then seen as a JM20339 (its tag comes with the second, whole INQUIRY):
+  // Run takes the serial-flash procedure, which the backup box turns into a backup.
+  WriteFile(Path("j339.json"), R"({"devices": [{"class": "disk", "answers": {
+      "Inquiry": "00 80 02 02 1f 00 00 00 4b 45 4c 4d 20 20 20 20 45 6e 63 6c 6f 73 75 72 65 20 33 35 32 20 20 20 00 00 00 00 6a 33 33 39",
+      "ProbeBridge": "00 00",
+      "ReadChipInfo": "f4 e7 15 2d 03 52 01 02 33 35 32 31 01 02 03 00",
+      "ReadChipModel": "78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78",
+      "IdentifyFlashStep2": "ef 40 13 00", "ReadFlashIdentity": "06 00 00 00"},
+    "short": [{"command": "Inquiry", "nth": 1, "bytes": 36}],
+    "fail": [{"command": "ReadChipModel", "nth": 1}],
+    "serial_flash": {"size": 65536, "content": {"fill": "5a"}}}]})");
+  const std::string backup = "tick=RdCheckBox,tick=BackupFWCheckBox,text=BackupFileEdit:";
+  const std::vector<std::string> scenario = {"--scenario", Path("j339.json").string()};
+  const std::string name(250, 'b');  // legal, though the name plus a suffix is not
+  ExpectInOrder(Transcript(backup + name + ",run", scenario),
+                {R"(status: "Read flash and backup success!")"});
+  EXPECT_EQ(ReadFile(Path(name)), std::string(65536, '\x5a'));
+
+  ASSERT_EQ(::mkfifo(Path("pipe").c_str(), 0600), 0);
+  const auto refused = Transcript(backup + "pipe,run", scenario);
+  ExpectInOrder(refused, {R"(status: "Open Backup File Error!!")"});
+  EXPECT_EQ(std::count(refused.begin(), refused.end(), R"(status: "Backup ...")"), 0)
+      << "refused before the flash is read";
+  EXPECT_TRUE(fs::is_fifo(Path("pipe")));
 }
 
 TEST_F(BenchProgram, DumpWritesEachDeviceFlashInOrder) {

@@ -8,8 +8,9 @@
 namespace kelm::kelmtool {
 
 int RunBackup(const CommandLine& line, const ToolEnvironment& env, std::FILE* out) {
-  const DriveReport drive = ResolveDrive(env, line.operands[0]);
   const std::string& file = line.operands[1];
+  CheckBackupTarget(env.files, file);
+  const DriveReport drive = ResolveDrive(env, line.operands[0]);
   // The command session the window opens on every drive it lists.
   device::EnterCommand(env.io, drive.path);
   BackUpFlash(env, drive, file, line.size.value_or(kDefaultBackupSize), out);

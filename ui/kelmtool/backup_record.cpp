@@ -1,12 +1,18 @@
 #include "ui/kelmtool/backup_record.h"
 
-#include <fstream>
 #include <nlohmann/json.hpp>
 
 #include "platform/trace/trace_format.h"
 #include "ui/bench/transcript.h"
 
 namespace kelm::kelmtool {
+
+namespace {
+
+// A record is a few hundred bytes; anything far larger is not one.
+constexpr std::size_t kRecordLimit = 65536;
+
+}  // namespace
 
 std::string RecordFileName(const std::string& backupFile) { return backupFile + ".json"; }
 
@@ -32,15 +38,16 @@ bool WriteRecord(platform::FileStore& files, const std::string& backupFile,
                               {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
 }
 
-std::optional<BackupRecord> ReadRecord(const std::string& backupFile, std::string& error) {
+std::optional<BackupRecord> ReadRecord(const platform::FileStore& files,
+                                       const std::string& backupFile, std::string& error) {
   const std::string name = RecordFileName(backupFile);
-  std::ifstream in(name);
-  if (!in) {
+  const std::optional<std::vector<std::uint8_t>> text = files.ReadWholeFile(name, kRecordLimit);
+  if (!text) {
     error = name + ": no record of this backup (only backups kelmtool wrote can be restored)";
     return std::nullopt;
   }
   try {
-    const nlohmann::json json = nlohmann::json::parse(in);
+    const nlohmann::json json = nlohmann::json::parse(text->begin(), text->end());
     BackupRecord record;
     record.model = json.at("model").get<std::string>();
     record.modelIndex = json.at("model_index").get<std::uint32_t>();

@@ -30,6 +30,7 @@ bool WriteRecord(platform::FileStore& files, const std::string& backupFile,
                  const BackupRecord& record);
 
 // The record beside `backupFile`; nothing (and `error`) when it is missing or malformed.
-std::optional<BackupRecord> ReadRecord(const std::string& backupFile, std::string& error);
+std::optional<BackupRecord> ReadRecord(const platform::FileStore& files,
+                                       const std::string& backupFile, std::string& error);
 
 }  // namespace kelm::kelmtool

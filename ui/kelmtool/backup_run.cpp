@@ -30,9 +30,9 @@ std::string FileNamePart(std::string_view text) {
   return part.empty() ? "unknown" : part;
 }
 
-std::vector<std::uint8_t> WrittenBytes(const std::string& file) {
+std::vector<std::uint8_t> WrittenBytes(const platform::FileStore& files, const std::string& file) {
   try {
-    return ReadUserFile(file);
+    return ReadUserFile(files, file, flash::kLargestFlashSize);
   } catch (const RunError&) {
     throw RunError(kExitRefused, file + ": the backup cannot be read back");
   }
@@ -96,7 +96,7 @@ void BackUpFlash(const ToolEnvironment& env, const DriveReport& drive, const std
   host.Finish();
   if (!done) throw RunError(kExitRefused, "backup failed: " + host.Status());
 
-  const std::vector<std::uint8_t> bytes = WrittenBytes(file);
+  const std::vector<std::uint8_t> bytes = WrittenBytes(env.files, file);
   const BackupRecord record =
       MakeRecord(drive.modelName, chip::ModelOf(drive.code), chip::RevisionOf(drive.code),
                  drive.firmwareVersion, bytes);

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <string_view>
 
+#include "flash/engine_settings.h"
 
 namespace kelm::kelmtool {
 
@@ -72,11 +73,11 @@ bool TakesValue(std::string_view option) {
 }
 
 std::uint32_t ParseSize(const std::string& text) {
-  constexpr std::array<std::uint32_t, 6> kSizes = {32768, 65536, 131072, 262144, 524288, 1048576};
+  const auto& sizes = flash::kFirmwareSizes;
   std::uint32_t value = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (ec != std::errc() || end != text.data() + text.size() ||
-      std::find(kSizes.begin(), kSizes.end(), value) == kSizes.end()) {
+      std::find(sizes.begin(), sizes.end(), value) == sizes.end()) {
     throw UsageError("--size " + text +
                      ": not a flash size (32768, 65536, 131072, 262144, 524288 or 1048576)");
   }

@@ -64,6 +64,11 @@ void TerminalHost::ClearBar() {
   barShown_ = false;
 }
 
+void TerminalHost::Complete() {
+  progress_ = 100;
+  DrawBar();
+}
+
 void TerminalHost::Finish() {
   if (barShown_) std::fprintf(out_, "\n");
   barShown_ = false;

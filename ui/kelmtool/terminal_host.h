@@ -22,6 +22,8 @@ class TerminalHost final : public platform::Host {
   void AdvanceProgress(std::int32_t step) override;
   platform::Options options() const override { return options_; }
 
+  // Fills the bar: the procedure succeeded, though its steps may add up to less than 100.
+  void Complete();
   // Ends the bar's line so that what follows starts on a fresh one.
   void Finish();
 

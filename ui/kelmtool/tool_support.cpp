@@ -3,11 +3,10 @@
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string_view>
 
 #include "chip/chip_code.h"
+#include "ui/kelmtool/backup_record.h"
 
 namespace kelm::kelmtool {
 
@@ -48,14 +47,32 @@ std::vector<std::string> ListedPaths(const platform::Services& io) {
 
 }  // namespace
 
-std::vector<std::uint8_t> ReadUserFile(const std::string& name) {
+std::vector<std::uint8_t> ReadUserFile(const platform::FileStore& files, const std::string& name,
+                                       std::size_t limit) {
+  if (std::optional<std::vector<std::uint8_t>> bytes = files.ReadWholeFile(name, limit)) {
+    return std::move(*bytes);
+  }
+  // Refused: the words say why, from what is there now.
+  namespace fs = std::filesystem;
   std::error_code ec;
-  if (std::filesystem::is_directory(name, ec)) throw RunError(kExitBadInput, name + ": is a folder");
-  std::ifstream in(name, std::ios::binary);
-  if (!in) throw RunError(kExitBadInput, name + ": cannot be read");
-  std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
-  if (in.bad()) throw RunError(kExitBadInput, name + ": cannot be read");
-  return bytes;
+  const fs::file_status status = fs::status(name, ec);
+  std::string why = "cannot be read";
+  if (status.type() == fs::file_type::not_found) why = "no such file";
+  else if (status.type() == fs::file_type::directory) why = "is a folder";
+  else if (status.type() != fs::file_type::regular && !ec) why = "not a regular file";
+  else if (fs::file_size(name, ec) > limit && !ec) {
+    why = "larger than " + std::to_string(limit) + " bytes, the largest flash";
+  }
+  throw RunError(kExitBadInput, name + ": " + why);
+}
+
+void CheckBackupTarget(const platform::FileStore& files, const std::string& name) {
+  if (name.empty()) throw RunError(kExitBadInput, "the backup's file name is empty");
+  for (const std::string& target : {name, RecordFileName(name)}) {
+    if (!files.MayReplace(target)) {
+      throw RunError(kExitBadInput, target + ": exists and is not a regular file; only a file is replaced");
+    }
+  }
 }
 
 DriveReport ResolveDrive(const ToolEnvironment& env, const std::string& argument) {

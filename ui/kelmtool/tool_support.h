@@ -27,8 +27,14 @@ class RunError : public std::runtime_error {
   int status_;
 };
 
-// The whole file; exit 2 when it cannot be read.
-std::vector<std::uint8_t> ReadUserFile(const std::string& name);
+// The whole file when it is a regular file of at most `limit` bytes; else exit 2, before
+// anything was read that is not such a file.
+std::vector<std::uint8_t> ReadUserFile(const platform::FileStore& files, const std::string& name,
+                                       std::size_t limit);
+
+// Exit 2 unless a backup, and its record, may be written to `name`: a name, and nothing
+// there but regular files or nothing at all. Called before the bridge is asked anything.
+void CheckBackupTarget(const platform::FileStore& files, const std::string& name);
 
 // The drive DEVICE names, surveyed. An unknown device ends the run (exit 2) before any
 // request is sent when it is named by path; a list number needs the discovery's probes.

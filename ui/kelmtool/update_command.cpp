@@ -9,6 +9,7 @@
 #include "chip/firmware_file.h"
 #include "chip/jm20336_update.h"
 #include "device/commands.h"
+#include "flash/engine_settings.h"
 #include "flash/jmb352_update.h"
 #include "flash/programming.h"
 #include "platform/trace/trace_format.h"
@@ -53,10 +54,10 @@ std::uint32_t RunProcedure(platform::Host& host, const DriveReport& drive) {
 }
 
 // A restore takes only an intact backup of a bridge of the same model and revision.
-std::vector<std::uint8_t> CheckedBackup(const std::string& file, std::vector<std::uint8_t> bytes,
-                                        const DriveReport& drive) {
+std::vector<std::uint8_t> CheckedBackup(const platform::FileStore& files, const std::string& file,
+                                        std::vector<std::uint8_t> bytes, const DriveReport& drive) {
   std::string error;
-  const std::optional<BackupRecord> record = ReadRecord(file, error);
+  const std::optional<BackupRecord> record = ReadRecord(files, file, error);
   if (!record) throw RunError(kExitRefused, error);
   if (record->modelIndex != chip::ModelOf(drive.code) ||
       record->revision != chip::RevisionOf(drive.code)) {
@@ -75,7 +76,7 @@ std::vector<std::uint8_t> CheckedBackup(const std::string& file, std::vector<std
 std::vector<std::uint8_t> ImageOfRun(const CommandLine& line, const ToolEnvironment& env,
                                      const DriveReport& drive, bool restore,
                                      std::vector<std::uint8_t> given) {
-  if (restore) return CheckedBackup(line.operands[1], std::move(given), drive);
+  if (restore) return CheckedBackup(env.files, line.operands[1], std::move(given), drive);
   if (line.imageFile) {
     if (!chip::CheckFirmwareFile(env.io, *line.imageFile, drive.code)) {
       throw RunError(kExitRefused, *line.imageFile + ": The firmware file seems not match this chip! (" +
@@ -133,6 +134,8 @@ void RunClaimed(const CommandLine& line, const ToolEnvironment& env, const platf
                BridgeText(drive).c_str(), written.c_str());
   TerminalHost host(io, DriveOptions(drive), out, isatty(fileno(out)) != 0);
   const std::uint32_t result = RunProcedure(host, drive);
+  // A failed run's bar stays where it stopped.
+  if (result != 0) host.Complete();
   host.Finish();
   if (result == 0) throw RunError(kExitRefused, std::string(kUpdateFail));
 }
@@ -142,7 +145,10 @@ void RunClaimed(const CommandLine& line, const ToolEnvironment& env, const platf
 int RunUpdate(const CommandLine& line, const ToolEnvironment& env, std::FILE* out) {
   const bool restore = line.subcommand == Subcommand::Restore;
   const std::optional<std::string> userFile = restore ? std::optional(line.operands[1]) : line.imageFile;
-  std::vector<std::uint8_t> given = userFile ? ReadUserFile(*userFile) : std::vector<std::uint8_t>();
+  // The user's files are checked before the bridge is asked anything.
+  std::vector<std::uint8_t> given =
+      userFile ? ReadUserFile(env.files, *userFile, flash::kLargestFlashSize) : std::vector<std::uint8_t>();
+  if (line.backupFile) CheckBackupTarget(env.files, *line.backupFile);
   const DriveReport drive = ResolveDrive(env, line.operands[0]);
   if (drive.procedure.empty() || drive.imageName.empty()) {
     throw RunError(kExitRefused, BridgeText(drive) + ": The chip not support Firmware Update!");
