@@ -47,6 +47,17 @@ std::string HostAdapterDriver(const fs::path& scsiDevice, const fs::path& device
   return {};
 }
 
+// The vendor id of the first device above the SCSI device that has one: the USB device.
+std::string UsbVendor(const fs::path& scsiDevice, const fs::path& devicesRoot) {
+  const std::string under = devicesRoot.string() + "/";
+  for (fs::path dir = scsiDevice.parent_path(); dir.string().starts_with(under);
+       dir = dir.parent_path()) {
+    std::error_code ec;
+    if (fs::exists(dir / "idVendor", ec)) return ReadAttribute(dir / "idVendor");
+  }
+  return {};
+}
+
 bool IsUsbStorageDriver(std::string_view driver) {
   return std::find(kUsbStorageDrivers.begin(), kUsbStorageDrivers.end(), driver) !=
          kUsbStorageDrivers.end();
@@ -94,7 +105,9 @@ std::optional<ScsiGenericNode> ReadNode(const SystemRoots& roots, const fs::path
   node.scsiType = ReadScsiType(scsiDevice);
   node.vendor = ReadAttribute(scsiDevice / "vendor");
   node.model = ReadAttribute(scsiDevice / "model");
-  if (!devicesRoot.empty()) node.usbStorage = IsUsbStorageDriver(HostAdapterDriver(scsiDevice, devicesRoot));
+  if (devicesRoot.empty()) return node;
+  node.usbStorage = IsUsbStorageDriver(HostAdapterDriver(scsiDevice, devicesRoot));
+  if (node.usbStorage) node.usbVendor = UsbVendor(scsiDevice, devicesRoot);
   return node;
 }
 

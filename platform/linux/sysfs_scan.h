@@ -28,6 +28,7 @@ struct ScsiGenericNode {
   std::string vendor;     // the SCSI device's vendor and model texts, blanks trimmed
   std::string model;
   bool usbStorage = false;  // its host adapter is a USB interface bound to usb-storage or uas
+  std::string usbVendor;    // idVendor of the USB device above it ("152d"); empty when none
   bool nodePresent = false; // <dev>/sgN exists
 };
 

@@ -96,16 +96,20 @@ bool SysfsSetupService::IsUsbStoragePath(std::string_view path) const {
 void SysfsSetupService::ReportUnusable(const std::vector<ScsiGenericNode>& nodes) {
   if (notice_ == nullptr || notice_->Told()) return;
   std::vector<UnusableDrive> unusable;
+  bool enclosureUsable = false;
   for (const ScsiGenericNode& node : nodes) {
     const bool offered = std::any_of(kClassTypes.begin(), kClassTypes.end(),
                                      [&node](const ClassType& entry) {
                                        return IsOfferedAs(node, entry.scsiType);
                                      });
-    if (offered && access_.Refused(node.devNode)) {
-      unusable.push_back({node.devNode, Description(node)});
+    if (!offered) continue;
+    if (access_.Refused(node.devNode)) {
+      unusable.push_back({node.devNode, Description(node), node.usbVendor});
+    } else if (node.usbVendor == kRuleUsbVendor) {
+      enclosureUsable = true;
     }
   }
-  notice_->Report(unusable);
+  notice_->Report(unusable, enclosureUsable);
 }
 
 }  // namespace kelm::linux_platform

@@ -62,6 +62,39 @@ TEST(PermissionNotice, OnlyARefusedReadWriteOpenIsTold) {
   }
 }
 
+TEST(PermissionNotice, DrivesOfOtherVendorsAreToldOfOnlyWhenNoEnclosureIsUsable) {
+  struct Case {
+    const char* name;
+    bool enclosure;           // a drive of the rule's vendor in sg1
+    bool enclosureRefused;
+    const char* toldOf;       // "": no box
+    const char* notToldOf;
+  };
+  const Case cases[] = {
+      {"enclosure_usable", true, false, "", ""},
+      {"enclosure_refused", true, true, "/sg1 (", "/sg2"},
+      {"no_enclosure", false, false, "/sg2 (Generic Flash Disk, USB vendor 090c)", "/sg1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::LinuxBench bench;
+    if (c.enclosure) bench.tree.Add({.sg = 1});
+    if (c.enclosureRefused) bench.kernel.denied.insert(bench.tree.DevNode(1));
+    bench.tree.Add({.sg = 2, .vendor = "Generic ", .model = "Flash Disk", .usbId = "090c:1000"});
+    bench.kernel.denied.insert(bench.tree.DevNode(2));
+    Refresh(bench.setup);
+    ASSERT_EQ(bench.boxes.shown.size(), *c.toldOf ? 1u : 0u);
+    if (!*c.toldOf) continue;
+    const std::string& text = bench.boxes.shown[0].text;
+    EXPECT_NE(text.find(c.toldOf), std::string::npos) << text;
+    EXPECT_EQ(text.find(c.notToldOf), std::string::npos) << text;
+    if (!c.enclosure) {
+      EXPECT_NE(text.find("vendor 152d only"), std::string::npos) << text;
+      EXPECT_NE(text.find(R"(ATTRS{idVendor}=="090c", TAG+="uaccess")"), std::string::npos) << text;
+    }
+  }
+}
+
 TEST(PermissionNotice, ADriveArrivingLaterIsToldOnceToo) {
   test::LinuxBench bench;
   Refresh(bench.setup);
