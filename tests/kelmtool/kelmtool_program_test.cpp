@@ -209,6 +209,7 @@ TEST_F(Kelmtool, BadInputIsOneLineAndNothingIsSent) {
       {{"update", "0", "--image", "other-bridge.bin"}, 1, false},
       // Only regular files are read, and only as much as the largest flash.
       {{"update", "0", "--image", "/dev/zero"}, 2, true},
+      {{"update", "0", "--image", "past-the-largest-flash.bin"}, 2, true},
       {{"restore", "0", "pipe"}, 2, true},
       // Only a regular file, or nothing, is replaced by a backup; a name is needed.
       {{"backup", "0", ""}, 2, true},
@@ -218,6 +219,7 @@ TEST_F(Kelmtool, BadInputIsOneLineAndNothingIsSent) {
   };
   ASSERT_EQ(::mkfifo(Path("pipe").c_str(), 0600), 0);
   fs::create_directory(Path("folder"));
+  WriteFile(Path("past-the-largest-flash.bin"), std::string(1048577, '\xff'));
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments[0] + " '" + c.arguments.back() + "'");
     fs::remove(Path("bad.trace"));

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -73,32 +72,6 @@ TEST(PosixFileStore, FailureKeepsTheOldFileAndLeavesNoTemporary) {
   EXPECT_EQ(Contents(target), std::string(4096, '\xA5'));
   EXPECT_EQ(std::distance(fs::directory_iterator(folder.path), fs::directory_iterator()), 2)
       << "the target and the folder, nothing else";
-}
-
-TEST(PosixFileStore, OnlyARegularFileIsReplacedAndOnlyARegularFileRead) {
-  Folder folder;
-  const fs::path fifo = folder.path / "fifo";
-  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  fs::create_symlink(folder.path / "elsewhere", folder.path / "link");
-  const fs::path longest = folder.path / std::string(255, 'n');  // the longest legal name
-  posix::PosixFileStore store;
-  const std::vector<std::uint8_t> bytes(100, 0x5A);
-
-  for (const fs::path& refused : {fifo, folder.path / "link", folder.path}) {
-    SCOPED_TRACE(refused.string());
-    EXPECT_FALSE(store.MayReplace(refused.string()));
-    EXPECT_FALSE(store.WriteWholeFile(refused.string(), bytes));
-  }
-  EXPECT_TRUE(fs::is_fifo(fifo));
-  EXPECT_FALSE(fs::exists(folder.path / "elsewhere"));
-  ASSERT_TRUE(store.WriteWholeFile(longest.string(), bytes));
-  EXPECT_TRUE(store.MayReplace(longest.string()));
-
-  EXPECT_EQ(store.ReadWholeFile(longest.string(), 100), bytes);
-  EXPECT_EQ(store.ReadWholeFile(longest.string(), 99), std::nullopt);
-  EXPECT_EQ(store.ReadWholeFile(fifo.string(), 100), std::nullopt) << "returns, never waits";
-  EXPECT_EQ(store.ReadWholeFile("/dev/zero", 100), std::nullopt);
-  EXPECT_EQ(store.ReadWholeFile(folder.path.string(), 100), std::nullopt);
 }
 
 }  // namespace
