@@ -215,6 +215,7 @@ TEST_F(Kelmtool, BadInputIsOneLineAndNothingIsSent) {
       {{"backup", "0", ""}, 2, true},
       {{"backup", "0", "pipe"}, 2, true},
       {{"backup", "0", "folder"}, 2, true},
+      {{"backup", "0", std::string(251, 'b')}, 2, true},  // its record's name would pass 255
       {{"update", "0", "--backup", "pipe"}, 2, true},
   };
   ASSERT_EQ(::mkfifo(Path("pipe").c_str(), 0600), 0);

@@ -17,6 +17,9 @@ namespace {
 constexpr std::string_view kSyntheticMarker = "KELM-SYNTHETIC-TEST-IMAGE";
 constexpr std::size_t kMarkerWindow = 64;
 
+// The longest file name the usual file systems take.
+constexpr std::size_t kLongestFileName = 255;
+
 std::optional<std::size_t> ListNumber(const std::string& argument) {
   std::size_t number = 0;
   const auto [end, ec] = std::from_chars(argument.data(), argument.data() + argument.size(), number);
@@ -68,6 +71,12 @@ std::vector<std::uint8_t> ReadUserFile(const platform::FileStore& files, const s
 
 void CheckBackupTarget(const platform::FileStore& files, const std::string& name) {
   if (name.empty()) throw RunError(kExitBadInput, "the backup's file name is empty");
+  // Found out after the flash was read, a record too long to name would leave a backup that
+  // restore refuses.
+  if (std::filesystem::path(RecordFileName(name)).filename().string().size() > kLongestFileName) {
+    throw RunError(kExitBadInput, name + ": too long a name for its record beside it (" +
+                                      std::to_string(kLongestFileName) + " characters at most)");
+  }
   for (const std::string& target : {name, RecordFileName(name)}) {
     if (!files.MayReplace(target)) {
       throw RunError(kExitBadInput, target + ": exists and is not a regular file; only a file is replaced");
