@@ -1,23 +1,18 @@
 #pragma once
-// The main window: the operator's question screen, the hidden engineering panel, and all
-// state of a run (the drive table, the selected drive's codes, the options).
+// The main window's Qt face: the designed controls on a dialog, their clicks and changes
+// handed to the window's logic, which does everything else.
 
 #include <QDialog>
 
-#include <array>
 #include <cstdint>
 #include <memory>
-#include <string>
-#include <vector>
 
-#include "chip/chip_code.h"
-#include "device/discovery.h"
 #include "platform/host.h"
-#include "ui/window_environment.h"
+#include "ui/qt_controls.h"
+#include "ui/window/fw_tool.h"
+#include "ui/window/window_environment.h"
 
 class QCloseEvent;
-class QLabel;
-class QWidget;
 
 namespace Ui {
 class TZintFwTool;
@@ -25,51 +20,21 @@ class TZintFwTool;
 
 namespace kelm::ui {
 
-// Colour values as the design gives them: red in the low byte, then green, then blue.
-using ColorRef = std::uint32_t;
-inline constexpr ColorRef kRed = 0x0000FF;
-inline constexpr ColorRef kBlack = 0x000000;
-
-// One candidate drive; entry k belongs to item k of DeviceList.
-struct DriveRecord {
-  std::string DevicePath;
-  std::string DriveText;  // shown in DiskLetterLable; nothing fills it
-};
-
-class TZintFwTool final : public QDialog, public platform::Host {
+class TZintFwTool final : public QDialog, private window::Frame {
   Q_OBJECT
 
  public:
   explicit TZintFwTool(WindowEnvironment env, QWidget* parent = nullptr);
   ~TZintFwTool() override;
 
-  // True while YES or Run is inside an update procedure.
-  bool updateRunning() const { return updateRunning_; }
-  // True once a close went through; the program then destroys the window.
-  bool isClosed() const { return closed_; }
+  window::TZintFwTool& logic() { return *logic_; }
 
-  // platform::Host
-  const platform::Services& services() override { return env_.services; }
-  void SetStatus(std::string_view text) override;
-  std::string Status() const override;
-  void ProcessMessages() override;
-  void AdvanceProgress(std::int32_t step) override;
-  platform::Options options() const override;
-
-  // Event handlers, named after their control and event.
-  void RefreshBtnClick();
-  void UpdateBtnCheck();
-  void RdCheckBoxClick();
-  void EraseOnlyCheckClick(int tag);
-  void LoadBtnClick();
-  void BackupBtnClick();
-  void FwSizeCheckChange(int index);
-  void FwPgSizeCheckChange(int index);
-  void EraseButtonClick();
-  void UpdateBtnClick();
-  void ExitBtnClick();
-  // A device-change notification: arrival and removal refresh, other codes change nothing.
-  void DeviceChange(std::uint32_t eventCode);
+  // What a program or test asks of the logic through the window.
+  bool updateRunning() const { return logic_->updateRunning(); }
+  bool isClosed() const { return logic_->isClosed(); }
+  platform::Options options() const { return logic_->options(); }
+  void AdvanceProgress(std::int32_t step) { logic_->AdvanceProgress(step); }
+  void EraseButtonClick() { logic_->EraseButtonClick(); }
 
  signals:
   // A close went through (it waits for a running procedure to return first).
@@ -80,44 +45,18 @@ class TZintFwTool final : public QDialog, public platform::Host {
   void reject() override;
 
  private:
-  // Marks an update as running for its lifetime; a close asked for meanwhile happens at its end.
-  class UpdateScope;
+  // window::Frame
+  void SetClientSize(int width, int height) override;
+  void Close() override;
+  void CloseLater() override;
+  void ProcessMessages() override;
 
-  // One pass of RefreshBtnClick.
-  void Refresh();
   void ConnectHandlers();
   void ApplyFonts();
-  // Shows or hides a control together with the label of a labelled edit.
-  void SetShown(QWidget* control, bool shown);
-  void SetLabelColor(QLabel* label, ColorRef color);
-  // The DeviceList selection, or nothing when the last refresh listed no drive.
-  const DriveRecord* SelectedDrive() const;
-  std::uint8_t Model() const { return chip::ModelOf(ChipCode); }
-  bool FirmwareFileFits();
-  // Runs the open-file dialog and returns the file chosen, or an empty string.
-  QString ChooseFile();
-  void ShowEndScreen(bool success);
-  // Claims the drive for a procedure; when something else uses it, says so and gives false.
-  bool ClaimDrive(const std::string& path);
 
   std::unique_ptr<::Ui::TZintFwTool> ui_;
-  WindowEnvironment env_;
-
-  std::array<DriveRecord, device::kMaxDevicePaths> DriveRecords{};
-  std::int32_t DriveCount = 0;
-  std::uint32_t EraseOnlyFlag = 0;
-  std::int32_t FlashCode = -1;
-  chip::ChipCode ChipCode = 0;
-  // The CD-ROM-class drives of the latest refresh: they got EnterCommand and get
-  // LeaveCommand at destruction, in scan order.
-  std::vector<std::string> releaseAtExit_;
-  std::string dialogDir_;  // where the next open-file dialog starts; empty before the first
-
-  bool refreshing_ = false;
-  bool refreshPending_ = false;  // a device change came while the list was being rebuilt
-  bool updateRunning_ = false;
-  bool closePending_ = false;
-  bool closed_ = false;
+  QtControls controls_;
+  std::unique_ptr<window::TZintFwTool> logic_;
 };
 
 }  // namespace kelm::ui

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "ui/window_environment.h"
+#include "ui/window/window_environment.h"
 
 namespace kelm::ui {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "platform/host.h"
-#include "ui/window_environment.h"
+#include "ui/window/window_environment.h"
 
 namespace kelm::ui {
 

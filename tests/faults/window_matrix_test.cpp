@@ -18,7 +18,7 @@
 #include "tests/faults/update_paths.h"
 #include "ui/fwupdate.h"
 #include "ui/startup.h"
-#include "ui/window_environment.h"
+#include "ui/window/window_environment.h"
 
 namespace kelm::test {
 namespace {

@@ -20,7 +20,7 @@
 
 #include "tests/support/rig.h"
 #include "ui/fwupdate.h"
-#include "ui/window_environment.h"
+#include "ui/window/window_environment.h"
 
 namespace kelm::test {
 

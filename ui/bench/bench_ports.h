@@ -11,7 +11,7 @@
 #include "platform/host.h"
 #include "platform/sim/sim_platform.h"
 #include "ui/bench/transcript.h"
-#include "ui/window_environment.h"
+#include "ui/window/window_environment.h"
 
 namespace kelm::bench {
 

@@ -9,7 +9,7 @@
 #include "ui/bench/script_actions.h"
 #include "ui/bench/transcript.h"
 #include "ui/startup.h"
-#include "ui/window_environment.h"
+#include "ui/window/window_environment.h"
 
 namespace kelm::bench {
 

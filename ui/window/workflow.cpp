@@ -1,22 +1,19 @@
 // The road from YES or Run to the end screen: the procedure for the bridge model, the
 // progress bar, the re-plug and failure screens.
 
-#include <QMetaObject>
-#include <QProgressBar>
-
 #include <algorithm>
 #include <array>
 #include <exception>
+#include <string_view>
 #include <utility>
 
 #include "chip/bridge_models.h"
 #include "chip/jm20336_update.h"
 #include "flash/jmb352_update.h"
 #include "flash/programming.h"
-#include "ui/fwupdate.h"
-#include "ui_fwupdate.h"
+#include "ui/window/fw_tool.h"
 
-namespace kelm::ui {
+namespace kelm::window {
 
 namespace {
 
@@ -55,7 +52,7 @@ Procedure ProcedureFor(std::uint8_t model) {
 }
 
 constexpr char kUpdateFail[] = "                 Update fail!!";
-constexpr char kUsbPrefix[] = "<<USB>> ";
+constexpr std::string_view kUsbPrefix = "<<USB>> ";
 
 // Gives the drive back however the procedure ends.
 class ClaimScope {
@@ -73,10 +70,11 @@ class ClaimScope {
 
 bool TZintFwTool::ClaimDrive(const std::string& path) {
   if (env_.diskClaim.Claim(path)) return true;
-  QString name = ui_->DeviceList->currentText();
-  if (name.startsWith(QString::fromLatin1(kUsbPrefix))) name.remove(0, sizeof kUsbPrefix - 1);
+  const int index = controls_.ItemIndex("DeviceList");
+  std::string name = index >= 0 ? controls_.ItemText("DeviceList", index) : std::string();
+  if (name.starts_with(kUsbPrefix)) name.erase(0, kUsbPrefix.size());
   env_.services.boxes.Show("Error",
-                           "The drive \"" + name.toStdString() +
+                           "The drive \"" + name +
                                "\" is in use: a filesystem on it is mounted, or another "
                                "program holds it.\n\nEject it in the file manager first, then "
                                "try again.",
@@ -92,9 +90,9 @@ class TZintFwTool::UpdateScope {
     if (!std::exchange(window_.closePending_, false)) return;
     // While an exception unwinds, let the loop deliver the close after it was shown.
     if (std::uncaught_exceptions() > 0) {
-      QMetaObject::invokeMethod(&window_, &QWidget::close, Qt::QueuedConnection);
+      window_.frame_.CloseLater();
     } else {
-      window_.close();
+      window_.frame_.Close();
     }
   }
   UpdateScope(const UpdateScope&) = delete;
@@ -117,37 +115,37 @@ void TZintFwTool::EraseButtonClick() {
   if (run != nullptr && !ClaimDrive(path)) return;
   const ClaimScope claimed(env_.diskClaim);
 
-  ui_->EraseButton->setEnabled(false);
-  SetShown(ui_->devLable, false);
-  SetShown(ui_->FwUpdatBar, true);
+  controls_.SetEnabled("EraseButton", false);
+  controls_.SetVisible("devLable", false);
+  controls_.SetVisible("FwUpdatBar", true);
   AdvanceProgress(20);  // from where the last update left the bar
   SetStatus("");
   EraseOnlyFlag = 0;  // YES always runs the full update
 
   const std::uint32_t result = run != nullptr ? run(*this, path, 0) : 0;
 
-  SetShown(ui_->FwUpdatBar, false);
+  controls_.SetVisible("FwUpdatBar", false);
   ShowEndScreen(result != 0);
-  ui_->EraseButton->setEnabled(true);
+  controls_.SetEnabled("EraseButton", true);
 }
 
 void TZintFwTool::ShowEndScreen(bool success) {
-  SetShown(ui_->replugLable1, success);
-  SetShown(ui_->replugLable2, success);
-  SetShown(ui_->ExtBtn, true);
-  SetShown(ui_->devLable, !success);
-  SetShown(ui_->EraseButton, false);
-  SetShown(ui_->ExitBtn, false);
+  controls_.SetVisible("replugLable1", success);
+  controls_.SetVisible("replugLable2", success);
+  controls_.SetVisible("ExtBtn", true);
+  controls_.SetVisible("devLable", !success);
+  controls_.SetVisible("EraseButton", false);
+  controls_.SetVisible("ExitBtn", false);
   if (!success) {
-    SetLabelColor(ui_->devLable, kRed);
-    ui_->devLable->setText(QString::fromLatin1(kUpdateFail));
+    controls_.SetColor("devLable", kRed);
+    controls_.SetText("devLable", kUpdateFail);
   }
 }
 
 void TZintFwTool::UpdateBtnClick() {
   if (updateRunning_) return;  // one procedure at a time
   UpdateScope running(*this);
-  ui_->UpdateBtn->setEnabled(false);
+  controls_.SetEnabled("UpdateBtn", false);
   env_.services.debug.OutputDebugString("Update Btn Press\n");
   const std::uint8_t model = Model();
   const DriveRecord* drive = SelectedDrive();
@@ -159,20 +157,20 @@ void TZintFwTool::UpdateBtnClick() {
       const std::string path = drive->DevicePath;
       if (ClaimDrive(path)) {
         const ClaimScope claimed(env_.diskClaim);
-        run(*this, path, ui_->FlashTypeList->currentIndex());
+        run(*this, path, controls_.ItemIndex("FlashTypeList"));
       }
     }
   }
-  ui_->UpdateBtn->setEnabled(true);
+  controls_.SetEnabled("UpdateBtn", true);
 }
 
 void TZintFwTool::AdvanceProgress(std::int32_t step) {
-  QProgressBar* bar = ui_->FwUpdatBar;
-  if (bar->isHidden()) return;
+  constexpr std::string_view bar = "FwUpdatBar";
+  if (!controls_.Visible(bar)) return;
+  const ProgressRange range = controls_.Range(bar);
   const std::int64_t position = std::clamp<std::int64_t>(
-      std::int64_t{bar->value()} + step, bar->minimum(), bar->maximum());
-  bar->setValue(static_cast<int>(position));
-  bar->repaint();
+      std::int64_t{controls_.Position(bar)} + step, range.minimum, range.maximum);
+  controls_.SetPosition(bar, static_cast<int>(position));
 }
 
-}  // namespace kelm::ui
+}  // namespace kelm::window

@@ -1,27 +1,26 @@
 // Rebuilding the drive list: at start-up, on the refresh button and on every USB arrival
 // or removal.
 
-#include <QSignalBlocker>
-
 #include <algorithm>
 #include <array>
+#include <string>
+#include <string_view>
 
 #include "chip/firmware_file.h"
 #include "chip/identification.h"
 #include "device/commands.h"
 #include "device/discovery.h"
-#include "ui/fwupdate.h"
-#include "ui_fwupdate.h"
+#include "ui/window/fw_tool.h"
 
-namespace kelm::ui {
+namespace kelm::window {
 
 namespace {
 
-constexpr char kNoDevice[] = "                 No device found!!";
-constexpr char kAlreadyUpdated[] = "        The chip already updated!!";
-constexpr char kQuestion[] = "Please ensure to update the firmware";
-constexpr char kNoAvailableDevice[] = "No available device!!!";
-constexpr char kUsbPrefix[] = "<<USB>> ";
+constexpr std::string_view kNoDevice = "                 No device found!!";
+constexpr std::string_view kAlreadyUpdated = "        The chip already updated!!";
+constexpr std::string_view kQuestion = "Please ensure to update the firmware";
+constexpr std::string_view kNoAvailableDevice = "No available device!!!";
+constexpr std::string_view kUsbPrefix = "<<USB>> ";
 
 constexpr std::uint8_t kJmb352 = 6;
 
@@ -38,14 +37,23 @@ void ToLowerInPlace(std::string& text) {
   }
 }
 
-// Vendor and product identification of the inquiry answer: 24 characters, cut at a zero
-// byte; empty when the drive does not answer.
-QString DriveName(const platform::Services& io, const std::string& path) {
+// Vendor and product identification of the inquiry answer: 24 Latin-1 characters, cut at a
+// zero byte, in UTF-8; empty when the drive does not answer.
+std::string DriveName(const platform::Services& io, const std::string& path) {
   std::array<std::uint8_t, 40> answer{};
   if (!device::Inquiry(io, path, answer)) return {};
   const auto first = answer.begin() + 8;
   const auto last = std::find(first, first + 24, std::uint8_t{0});
-  return QString::fromLatin1(reinterpret_cast<const char*>(&*first), last - first);
+  std::string name;
+  for (auto byte = first; byte != last; ++byte) {
+    if (*byte < 0x80) {
+      name += static_cast<char>(*byte);
+    } else {
+      name += static_cast<char>(0xC0 | (*byte >> 6));
+      name += static_cast<char>(0x80 | (*byte & 0x3F));
+    }
+  }
+  return name;
 }
 
 }  // namespace
@@ -73,10 +81,10 @@ void TZintFwTool::RefreshBtnClick() {
 void TZintFwTool::Refresh() {
   const platform::Services& io = env_.services;
 
-  SetShown(ui_->replugLable1, false);
-  SetShown(ui_->replugLable2, false);
-  SetShown(ui_->ExtBtn, false);
-  SetShown(ui_->devLable, true);
+  controls_.SetVisible("replugLable1", false);
+  controls_.SetVisible("replugLable2", false);
+  controls_.SetVisible("ExtBtn", false);
+  controls_.SetVisible("devLable", true);
 
   device::DevicePathTable paths{};
   const int disks = device::EnumerateDiskDrives(io, paths);
@@ -87,23 +95,19 @@ void TZintFwTool::Refresh() {
   bool already = false;
   releaseAtExit_.clear();
   if (DriveCount != 0) {
-    {
-      const QSignalBlocker quiet(ui_->DeviceList);
-      ui_->DeviceList->clear();
-    }
+    controls_.ClearItems("DeviceList");
     for (int i = 0; i < DriveCount; ++i) {
       std::string& path = paths[static_cast<std::size_t>(i)];
       if (!TakesEmbeddedImage(chip::IdentifyBridgeChip(io, path))) continue;
       ToLowerInPlace(path);
-      const QString name = DriveName(io, path);
+      const std::string name = DriveName(io, path);
       DriveRecords[static_cast<std::size_t>(listed)].DevicePath = path;
       device::EnterCommand(io, path);
       if (chip::IsEmbeddedImageCurrent(io, path)) {
         already = true;
         continue;
       }
-      const QSignalBlocker quiet(ui_->DeviceList);
-      ui_->DeviceList->addItem(QString::fromLatin1(kUsbPrefix) + name);
+      controls_.AddItem("DeviceList", std::string(kUsbPrefix) + name);
       ++listed;
     }
     // The CD-ROM-class drives get the command session too, and leave it at exit.
@@ -112,40 +116,32 @@ void TZintFwTool::Refresh() {
       releaseAtExit_.push_back(path);
       device::EnterCommand(io, path);
     }
-    ui_->DeviceList->setEnabled(true);
-    {
-      const QSignalBlocker quiet(ui_->DeviceList);
-      ui_->DeviceList->setCurrentIndex(0);
-    }
+    controls_.SetEnabled("DeviceList", true);
+    controls_.SetItemIndex("DeviceList", 0);
     UpdateBtnCheck();
   } else {
-    {
-      const QSignalBlocker quiet(ui_->DeviceList);
-      ui_->DeviceList->clear();
-      ui_->DeviceList->addItem(QString::fromLatin1(kNoAvailableDevice));
-      ui_->DeviceList->setCurrentIndex(0);
-    }
-    ui_->DeviceList->setEnabled(false);
-    ui_->UpdateBtn->setEnabled(false);
-    ui_->ChipLabelEdit->clear();
-    ui_->DiskLetterLable->clear();
-    ui_->FwVerLableEdit->clear();
-    ui_->SFlashTypeLable->clear();
+    controls_.ClearItems("DeviceList");
+    controls_.AddItem("DeviceList", kNoAvailableDevice);
+    controls_.SetItemIndex("DeviceList", 0);
+    controls_.SetEnabled("DeviceList", false);
+    controls_.SetEnabled("UpdateBtn", false);
+    controls_.SetText("ChipLabelEdit", "");
+    controls_.SetText("DiskLetterLable", "");
+    controls_.SetText("FwVerLableEdit", "");
+    controls_.SetText("SFlashTypeLable", "");
     SetStatus("");
-    ui_->FlashTypeList->setEnabled(false);
-    ui_->A1ChipCheck->setEnabled(false);
-    SetShown(ui_->NVRAMCheck, false);
+    controls_.SetEnabled("FlashTypeList", false);
+    controls_.SetEnabled("A1ChipCheck", false);
+    controls_.SetVisible("NVRAMCheck", false);
   }
 
   const bool question = listed != 0;
-  SetLabelColor(ui_->devLable, question ? kBlack : kRed);
-  ui_->devLable->setText(
-      QString::fromLatin1(question ? kQuestion : already ? kAlreadyUpdated : kNoDevice));
-  SetShown(ui_->ExtBtn, !question);
-  for (QWidget* button : {static_cast<QWidget*>(ui_->EraseButton),
-                          static_cast<QWidget*>(ui_->ExitBtn)}) {
-    button->setEnabled(question);
-    SetShown(button, question);
+  controls_.SetColor("devLable", question ? kBlack : kRed);
+  controls_.SetText("devLable", question ? kQuestion : already ? kAlreadyUpdated : kNoDevice);
+  controls_.SetVisible("ExtBtn", !question);
+  for (std::string_view button : {"EraseButton", "ExitBtn"}) {
+    controls_.SetEnabled(button, question);
+    controls_.SetVisible(button, question);
   }
 }
 
@@ -158,4 +154,4 @@ void TZintFwTool::DeviceChange(std::uint32_t eventCode) {
   RefreshBtnClick();
 }
 
-}  // namespace kelm::ui
+}  // namespace kelm::window

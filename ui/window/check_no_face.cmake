@@ -1,0 +1,10 @@
+# Fails when a file of the window's logic includes a Qt header, windows.h or a form.
+file(GLOB _files "${DIR}/*.h" "${DIR}/*.cpp")
+foreach(_file IN LISTS _files)
+  file(STRINGS "${_file}" _includes REGEX "^[ \t]*#[ \t]*include")
+  foreach(_line IN LISTS _includes)
+    if(_line MATCHES "<Q|<qt|[<\"/]Qt|[<\"/][Ww]indows\\.h|ui_[a-z_]*\\.h")
+      message(SEND_ERROR "${_file}: ${_line}")
+    endif()
+  endforeach()
+endforeach()
