@@ -1,0 +1,145 @@
+// The window's logic driven without any face: controls kept in a table read from the design,
+// as a face built from that design would show them.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <map>
+#include <regex>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/disk_claim.h"
+#include "tests/support/rig.h"
+#include "ui/window/fw_tool.h"
+
+namespace kelm::test {
+namespace {
+
+struct Control {
+  bool visible = true, enabled = true, checked = false;
+  std::string text;
+  std::vector<std::string> items;
+  int index = -1, position = 0, height = 0;
+};
+
+// Every control of the design by name, with its designed visibility and height; a name the
+// design lacks is refused, as a face built from the design could not show it.
+class DesignControls final : public window::Controls, public window::Frame {
+ public:
+  DesignControls() {
+    std::ifstream form(KELM_FORM_FILE);
+    const std::regex widget(R"re(<widget class="\w+" name="(\w+)">)re");
+    const std::regex hidden(R"(name="visible"><bool>false)");
+    const std::regex height(R"(<height>(\d+)</height>)");
+    std::string last;
+    for (std::string line; std::getline(form, line);) {
+      std::smatch match;
+      if (std::regex_search(line, match, widget)) controls_[last = match[1]] = {};
+      if (last.empty()) continue;
+      if (std::regex_search(line, hidden)) controls_[last].visible = false;
+      if (std::regex_search(line, match, height)) controls_[last].height = std::stoi(match[1]);
+    }
+  }
+  Control& At(std::string_view name) {
+    const auto found = controls_.find(std::string(name));
+    if (found == controls_.end()) throw std::logic_error("no control " + std::string(name));
+    return found->second;
+  }
+  const Control& At(std::string_view name) const {
+    return const_cast<DesignControls*>(this)->At(name);
+  }
+
+  bool Visible(std::string_view c) const override { return At(c).visible; }
+  void SetVisible(std::string_view c, bool shown) override { At(c).visible = shown; }
+  bool Enabled(std::string_view c) const override { return At(c).enabled; }
+  void SetEnabled(std::string_view c, bool enabled) override { At(c).enabled = enabled; }
+  std::string Text(std::string_view c) const override { return At(c).text; }
+  void SetText(std::string_view c, std::string_view text) override {
+    if (std::exchange(At(c).text, std::string(text)) == text || logic == nullptr) return;
+    if (c == "StatusEdit") logic->StatusEditChange(At(c).text);
+    if (c == "FwFilenameEdit") logic->UpdateBtnCheck();
+  }
+  void SetColor(std::string_view c, window::ColorRef) override { At(c); }
+  int Height(std::string_view c) const override { return At(c).height; }
+  int ItemCount(std::string_view l) const override { return int(At(l).items.size()); }
+  void ClearItems(std::string_view l) override { At(l).items.clear(), At(l).index = -1; }
+  void AddItem(std::string_view l, std::string_view text) override {
+    At(l).items.emplace_back(text);
+    if (At(l).index < 0) At(l).index = 0;
+  }
+  std::string ItemText(std::string_view l, int i) const override { return At(l).items.at(i); }
+  int ItemIndex(std::string_view l) const override { return At(l).index; }
+  void SetItemIndex(std::string_view l, int index) override { At(l).index = index; }
+  bool Checked(std::string_view b) const override { return At(b).checked; }
+  void SetChecked(std::string_view b, bool checked) override { At(b).checked = checked; }
+  int Position(std::string_view b) const override { return At(b).position; }
+  window::ProgressRange Range(std::string_view) const override { return {0, 100}; }
+  void SetPosition(std::string_view b, int position) override { At(b).position = position; }
+
+  void SetClientSize(int, int height) override { clientHeight = height; }
+  void Close() override { closed = logic->CloseRequested(); }
+  void CloseLater() override { Close(); }
+  void ProcessMessages() override {}
+
+  window::TZintFwTool* logic = nullptr;
+  int clientHeight = 0;
+  bool closed = false;
+
+ private:
+  std::map<std::string, Control, std::less<>> controls_;
+};
+
+struct NoDialog final : ui::FileDialog {
+  std::optional<std::string> GetOpenFileName(const std::string&, const std::string&) override {
+    return std::nullopt;
+  }
+};
+
+struct Notifications final : platform::DeviceNotifications {
+  void Register(Handler h) override { handler = std::move(h); }
+  Handler handler;
+};
+
+TEST(WindowLogic, UpdatesAJmb352WithNoFaceAndForgetsNotificationsOnceGone) {
+  sim::Scenario scenario;
+  scenario.devices = {Jmb352Device(2, std::vector<std::uint8_t>(65536, 0x5A))};
+  Rig rig(std::move(scenario));
+  DesignControls face;
+  Notifications notifications;
+  NoDialog dialog;
+  platform::UncontestedDiskClaim claim;
+  auto logic = std::make_unique<window::TZintFwTool>(
+      face, face, ui::WindowEnvironment{rig.io, notifications, dialog, claim, "/opt/kelm"});
+  face.logic = logic.get();
+  logic->Start();
+
+  EXPECT_EQ(face.clientHeight, 100);  // the engineering panel folded away
+  EXPECT_EQ(face.At("devLable").text, "Please ensure to update the firmware");
+  EXPECT_TRUE(face.At("EraseButton").visible && face.At("EraseButton").enabled);
+  ASSERT_EQ(face.At("DeviceList").items.size(), 1u);
+
+  logic->EraseButtonClick();
+
+  EXPECT_TRUE(face.At("replugLable1").visible && face.At("ExtBtn").visible);
+  EXPECT_FALSE(face.At("FwUpdatBar").visible || face.At("EraseButton").visible);
+  EXPECT_EQ(face.At("FwUpdatBar").position, 100);
+  const std::vector<std::uint8_t> flash = rig.sim.SerialFlash(0);
+  const std::span<const std::uint8_t> image = rig.images.TakeImage("FW352B");
+  ASSERT_LE(image.size(), flash.size());
+  EXPECT_TRUE(std::equal(image.begin() + 4096, image.end(), flash.begin() + 4096));
+  logic->ExitBtnClick();
+  EXPECT_TRUE(face.closed);
+
+  logic.reset();
+  notifications.handler(platform::kDeviceArrival);  // reaches nothing, breaks nothing
+}
+
+}  // namespace
+}  // namespace kelm::test
