@@ -42,7 +42,9 @@ void TZintFwTool::Start() {
   // The notifier may outlive the window; a late event must not reach a destroyed one.
   std::weak_ptr<TZintFwTool*> self = self_;
   env_.notifications.Register([self](std::uint32_t eventCode) {
-    if (const std::shared_ptr<TZintFwTool*> window = self.lock()) (*window)->DeviceChange(eventCode);
+    if (const std::shared_ptr<TZintFwTool*> window = self.lock()) {
+      (*window)->DeviceChange(eventCode);
+    }
   });
 }
 
