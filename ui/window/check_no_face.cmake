@@ -1,4 +1,5 @@
-# Fails when a file of the window's logic includes a Qt header, windows.h or a form.
+# Fails when a file of the window's logic includes a Qt header, windows.h or a form, or when
+# the logic's include paths or libraries (listed in BUILD, when given) name Qt.
 file(GLOB _files "${DIR}/*.h" "${DIR}/*.cpp")
 foreach(_file IN LISTS _files)
   file(STRINGS "${_file}" _includes REGEX "^[ \t]*#[ \t]*include")
@@ -8,3 +9,9 @@ foreach(_file IN LISTS _files)
     endif()
   endforeach()
 endforeach()
+if(BUILD)
+  file(READ "${BUILD}" _build)
+  if(_build MATCHES "[Qq]t[0-9]|Qt::|/qt")
+    message(SEND_ERROR "the window's logic is built with Qt: ${_build}")
+  endif()
+endif()
