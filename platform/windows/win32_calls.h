@@ -6,6 +6,9 @@
 
 #include <setupapi.h>
 
+// The ports name their debugger call after the system's; the system's macro would rename it.
+#undef OutputDebugString
+
 namespace kelm::windows {
 
 struct Win32Calls {
