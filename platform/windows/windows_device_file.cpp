@@ -16,7 +16,10 @@ platform::Handle WindowsDeviceFile::Open(const std::string& path, platform::Shar
       share == platform::ShareMode::Shared ? FILE_SHARE_READ | FILE_SHARE_WRITE : 0;
   const HANDLE handle = calls_.CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, shareMode,
                                            nullptr, OPEN_EXISTING, 0, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return platform::kInvalidHandle;
+  if (handle == INVALID_HANDLE_VALUE) {
+    if (calls_.GetLastError() == ERROR_ACCESS_DENIED) accessDenied_ = true;
+    return platform::kInvalidHandle;
+  }
   return reinterpret_cast<platform::Handle>(handle);
 }
 

@@ -24,9 +24,13 @@ class WindowsDeviceFile final : public platform::DeviceFile {
   std::uint32_t LastError() const override { return lastError_; }
   void Close(platform::Handle handle) override;
 
+  // Whether the system refused an open for want of rights (raw access needs an administrator).
+  bool AccessWasDenied() const { return accessDenied_; }
+
  private:
   const Win32Calls& calls_;
   std::uint32_t lastError_ = 0;
+  bool accessDenied_ = false;
 };
 
 }  // namespace kelm::windows
