@@ -4,6 +4,7 @@
 
 namespace kelm::windows {
 
+static_assert(IOCTL_SCSI_PASS_THROUGH_DIRECT == platform::kIoctlScsiPassThroughDirect);
 #ifndef _WIN64
 static_assert(sizeof(SCSI_PASS_THROUGH_DIRECT) == platform::kPassThroughRequestLength,
               "the 32-bit build hands the device the 44-byte record");

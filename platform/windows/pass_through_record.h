@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <ntddscsi.h>
+#include <winioctl.h>
 
 #include "platform/device_file.h"
 
