@@ -127,17 +127,16 @@ class Reader {
   std::vector<std::uint8_t> File(const Json& value, const std::string& field) const {
     const std::filesystem::path name = String(value, field);
     const std::filesystem::path path = name.is_absolute() ? name : baseDir_ / name;
-    // A folder opens like a file and then throws on the first read. Names are said with
-    // forward slashes on every system, as the scenario itself writes them.
-    Expect(!std::filesystem::is_directory(path), field, "cannot read " + path.generic_string());
+    // A folder opens like a file and then throws on the first read.
+    Expect(!std::filesystem::is_directory(path), field, "cannot read " + path.string());
     std::ifstream file(path, std::ios::binary);
     std::vector<std::uint8_t> bytes;
     try {
       if (file) bytes.assign(std::istreambuf_iterator<char>(file), {});
     } catch (const std::exception&) {
-      Fail(field, "cannot read " + path.generic_string());
+      Fail(field, "cannot read " + path.string());
     }
-    Expect(file.good() || file.eof(), field, "cannot read " + path.generic_string());
+    Expect(file.good() || file.eof(), field, "cannot read " + path.string());
     return bytes;
   }
 
