@@ -15,7 +15,7 @@ using Bytes = std::vector<std::uint8_t>;
 struct Rig {
   FakeDeviceFile file;
   NullPorts ports;
-  posix::PosixFileStore files;
+  platform::NativeFileStore files;
   platform::Services io{file, ports, ports, ports, ports, ports, ports, files};
 };
 

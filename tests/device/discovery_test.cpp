@@ -47,7 +47,7 @@ struct Rig {
   FakeDeviceFile file;  // answers every probe unless a test says otherwise
   FakeSetup setup;
   NullPorts ports;
-  posix::PosixFileStore files;
+  platform::NativeFileStore files;
   platform::Services io{file, setup, ports, ports, ports, ports, ports, files};
 };
 

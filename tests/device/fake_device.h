@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/host.h"
-#include "platform/posix/posix_file_store.h"
+#include "platform/native_file_store.h"
 
 namespace kelm::test {
 

@@ -7,7 +7,7 @@
 
 #include "flash/images.h"
 #include "platform/host.h"
-#include "platform/posix/posix_file_store.h"
+#include "platform/native_file_store.h"
 #include "platform/sim/sim_platform.h"
 
 namespace kelm::test {
@@ -39,7 +39,7 @@ class Rig {
   sim::SimClock clock;
   Recorder recorder;
   flash::ImageSet images;
-  posix::PosixFileStore files;
+  platform::NativeFileStore files;
   platform::Services io;
 };
 

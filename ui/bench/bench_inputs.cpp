@@ -45,7 +45,8 @@ void MakeDumpFolder(const std::string& dir) {
 }
 
 std::unique_ptr<std::ofstream> OpenTrace(const std::string& file) {
-  auto trace = std::make_unique<std::ofstream>(file, std::ios::out | std::ios::trunc);
+  // Binary: the same bytes on every system (no CR before each line on Windows).
+  auto trace = std::make_unique<std::ofstream>(file, std::ios::out | std::ios::trunc | std::ios::binary);
   if (!*trace) throw InputError("--trace " + file + ": cannot be written");
   return trace;
 }

@@ -51,7 +51,12 @@ constexpr std::string_view kGlobalHelp =
     "  --trace FILE    write one line per pass-through request to FILE\n"
     "  --scenario FILE, --images DIR, --dump DIR\n"
     "                  run on the simulated bench instead of this machine's drives\n"
+#ifdef _WIN32
+    "DEVICE is \\\\.\\PhysicalDriveN, a drive letter (E:), the interface path or the number\n"
+    "list shows. Raw access needs an administrator prompt.\n"
+#else
     "DEVICE is an sg node (/dev/sg2), a block device (/dev/sdb) or the number list shows.\n"
+#endif
     "Exit status: 0 done, 1 the device or a check said no, 2 bad usage or input.\n";
 
 const SubcommandEntry* FindSubcommand(std::string_view name) {

@@ -51,6 +51,7 @@ nlohmann::json DriveJson(std::size_t number, const DriveReport& drive, const Dri
                              ? nlohmann::json{{"maker", drive.flashMaker}, {"flash_code", drive.flashCode}}
                              : nlohmann::json();
   if (drive.kind == chip::UpdateProcedure::Jmb352) json["update"]["already_current"] = drive.imageCurrent;
+  if (!nodes.driveLetters.empty()) json["drive_letters"] = nodes.driveLetters;
   return json;
 }
 
@@ -59,6 +60,7 @@ void PrintDrive(std::FILE* out, std::size_t number, const DriveReport& drive,
   std::string where = nodes.sgNode.empty() ? drive.path : nodes.sgNode;
   if (!nodes.blockDevice.empty()) where += " " + nodes.blockDevice;
   if (!nodes.usbId.empty()) where += " " + nodes.usbId;
+  if (!nodes.driveLetters.empty()) where += " " + nodes.driveLetters;
   std::fprintf(out, "%zu: %s \"%s\"\n", number, bench::Latin1ToUtf8(where).c_str(),
                bench::Latin1ToUtf8(drive.name).c_str());
   std::fprintf(out, "   bridge:    %s\n", bench::Latin1ToUtf8(BridgeText(drive)).c_str());

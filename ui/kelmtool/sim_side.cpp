@@ -2,7 +2,7 @@
 // meanings, the trace written by the bench's own device file.
 
 #include "flash/embedded_image_table.h"
-#include "platform/posix/posix_file_store.h"
+#include "platform/native_file_store.h"
 #include "platform/sim/sim_platform.h"
 #include "platform/sim/text.h"
 #include "ui/bench/bench_inputs.h"
@@ -67,7 +67,7 @@ int RunOnSimulatedBench(const CommandLine& line, std::FILE* out) {
   ConsoleDebugOutput debug;
   ConsoleStandardOutput standardOutput(out);
   ConsoleMessageBoxes boxes;
-  posix::PosixFileStore files;
+  platform::NativeFileStore files;
   const platform::Services io{*sim, *sim, clock, debug, standardOutput, boxes, inputs.images, files};
   platform::UncontestedDiskClaim claim;
   SimDriveLocator locator;

@@ -15,8 +15,9 @@ namespace kelm::kelmtool {
 // Where a drive sits on the machine; every field may be empty (the simulated bench has none).
 struct DriveNodes {
   std::string sgNode;       // /dev/sgN
-  std::string blockDevice;  // /dev/sdX
+  std::string blockDevice;  // /dev/sdX, \\.\PhysicalDriveN
   std::string usbId;        // vvvv:pppp
+  std::string driveLetters;  // "E: F:" (Windows)
 };
 
 // Maps what a user names a drive by onto the discovery paths, and back.

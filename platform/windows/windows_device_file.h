@@ -1,0 +1,36 @@
+#pragma once
+// The device file port on Windows: CreateFileA on the drive's device path, DeviceIoControl
+// with IOCTL_SCSI_PASS_THROUGH_DIRECT on the platform's own record, GetLastError read right
+// after the call, CloseHandle.
+
+#include <cstdint>
+#include <string>
+
+#include "platform/device_file.h"
+
+namespace kelm::windows {
+
+struct Win32Calls;
+const Win32Calls& RealWin32Calls();
+
+class WindowsDeviceFile final : public platform::DeviceFile {
+ public:
+  explicit WindowsDeviceFile(const Win32Calls& calls = RealWin32Calls()) : calls_(calls) {}
+
+  platform::Handle Open(const std::string& path, platform::ShareMode share) override;
+  bool Control(platform::Handle handle, std::uint32_t code,
+               platform::PassThroughRequest& request) override;
+  // Read in Control right after the call, before anything else can change it.
+  std::uint32_t LastError() const override { return lastError_; }
+  void Close(platform::Handle handle) override;
+
+  // Whether the system refused an open for want of rights (raw access needs an administrator).
+  bool AccessWasDenied() const { return accessDenied_; }
+
+ private:
+  const Win32Calls& calls_;
+  std::uint32_t lastError_ = 0;
+  bool accessDenied_ = false;
+};
+
+}  // namespace kelm::windows

@@ -1,0 +1,39 @@
+#pragma once
+// The file store port on Windows: the bytes go to a new file beside the target under an
+// unpredictable name, reach the disk (FlushFileBuffers), then replace the target in one
+// write-through move. Only a regular file, or nothing, is ever replaced.
+
+#include <functional>
+#include <string>
+#include <utility>
+
+#include "platform/file_store.h"
+
+namespace kelm::windows {
+
+// The Win32 table (win32_calls.h, kept out of headers that the core's users include: the
+// system's headers define macros such as OutputDebugString).
+struct Win32Calls;
+const Win32Calls& RealWin32Calls();
+
+// Twelve random hexadecimal digits.
+std::string RandomSuffix();
+
+class WindowsFileStore final : public platform::FileStore {
+ public:
+  explicit WindowsFileStore(const Win32Calls& calls = RealWin32Calls(),
+                            std::function<std::string()> suffix = RandomSuffix)
+      : calls_(calls), suffix_(std::move(suffix)) {}
+
+  bool WriteWholeFile(const std::string& target, std::span<const std::uint8_t> bytes) override;
+
+ private:
+  // A new temporary file beside `target` opened for writing; `name` gets its name.
+  void* CreateTemporary(const std::string& target, std::string& name) const;
+  bool WriteAll(void* file, std::span<const std::uint8_t> bytes) const;
+
+  const Win32Calls& calls_;
+  std::function<std::string()> suffix_;
+};
+
+}  // namespace kelm::windows

@@ -1,0 +1,114 @@
+#include "tests/windows/fake_windows.h"
+
+#include <cstring>
+
+namespace kelm::test {
+
+namespace {
+
+FakeWindows* fake = new FakeWindows;
+
+HANDLE WINAPI CreateFileFake(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES, DWORD disposition,
+                             DWORD, HANDLE) {
+  Fake().calls.push_back("CreateFileA");
+  Fake().opens.push_back({path, access, share, disposition});
+  const DWORD refused = Fake().refuseOpen ? Fake().refuseOpen(path) : 0;
+  Fake().lastError = refused;
+  return refused != 0 ? INVALID_HANDLE_VALUE : FakeHandle(Fake().opens.size() - 1);
+}
+
+BOOL WINAPI DeviceIoControlFake(HANDLE handle, DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize,
+                                LPDWORD returned, LPOVERLAPPED) {
+  Fake().calls.push_back("DeviceIoControl");
+  const auto* bytes = static_cast<const std::uint8_t*>(in);
+  Fake().controls.push_back({handle, code, std::vector<std::uint8_t>(bytes, bytes + (in ? inSize : 0))});
+  return Fake().answer ? Fake().answer(handle, code, in, out, outSize, returned) : TRUE;
+}
+
+DWORD WINAPI GetLastErrorFake() {
+  Fake().calls.push_back("GetLastError");
+  return Fake().lastError;
+}
+
+BOOL WINAPI CloseHandleFake(HANDLE handle) {
+  Fake().calls.push_back("CloseHandle");
+  Fake().closed.push_back(handle);
+  return TRUE;
+}
+
+BOOL WINAPI WriteFileFake(HANDLE, LPCVOID bytes, DWORD size, LPDWORD written, LPOVERLAPPED) {
+  Fake().calls.push_back("WriteFile");
+  if (Fake().writeFails) return FALSE;
+  Fake().written.append(static_cast<const char*>(bytes), size);
+  *written = size;
+  return TRUE;
+}
+
+BOOL WINAPI FlushFileBuffersFake(HANDLE) {
+  Fake().calls.push_back("FlushFileBuffers");
+  return TRUE;
+}
+
+BOOL WINAPI MoveFileExFake(LPCSTR, LPCSTR, DWORD flags) {
+  Fake().calls.push_back("MoveFileExA");
+  Fake().moveFlags = flags;
+  return TRUE;
+}
+
+BOOL WINAPI DeleteFileFake(LPCSTR) {
+  Fake().calls.push_back("DeleteFileA");
+  return TRUE;
+}
+
+DWORD WINAPI GetFileAttributesFake(LPCSTR) { return Fake().attributes; }
+
+BOOL NextVolume(LPSTR name, DWORD size) {
+  if (Fake().nextVolume >= Fake().volumes.size()) return FALSE;
+  std::strncpy(name, Fake().volumes[Fake().nextVolume++].c_str(), size);
+  return TRUE;
+}
+
+HANDLE WINAPI FindFirstVolumeFake(LPSTR name, DWORD size) {
+  Fake().nextVolume = 0;
+  return NextVolume(name, size) ? FakeHandle(999) : INVALID_HANDLE_VALUE;
+}
+
+BOOL WINAPI FindNextVolumeFake(HANDLE, LPSTR name, DWORD size) { return NextVolume(name, size); }
+
+BOOL WINAPI FindVolumeCloseFake(HANDLE) { return TRUE; }
+
+void WINAPI SleepFake(DWORD milliseconds) { Fake().sleeps.push_back(milliseconds); }
+
+}  // namespace
+
+FakeWindows& Fake() { return *fake; }
+
+void ResetFake() {
+  delete fake;
+  fake = new FakeWindows;
+}
+
+HANDLE FakeHandle(std::size_t openIndex) { return reinterpret_cast<HANDLE>(0x100 + openIndex); }
+
+const windows::Win32Calls& FakeCalls() {
+  static const windows::Win32Calls calls = [] {
+    windows::Win32Calls table = windows::RealWin32Calls();
+    table.CreateFileA = CreateFileFake;
+    table.DeviceIoControl = DeviceIoControlFake;
+    table.GetLastError = GetLastErrorFake;
+    table.CloseHandle = CloseHandleFake;
+    table.WriteFile = WriteFileFake;
+    table.FlushFileBuffers = FlushFileBuffersFake;
+    table.MoveFileExA = MoveFileExFake;
+    table.DeleteFileA = DeleteFileFake;
+    table.GetFileAttributesA = GetFileAttributesFake;
+    table.FindFirstVolumeA = FindFirstVolumeFake;
+    table.FindNextVolumeA = FindNextVolumeFake;
+    table.FindVolumeClose = FindVolumeCloseFake;
+    table.Sleep = SleepFake;
+    return table;
+  }();
+  return calls;
+}
+
+}  // namespace kelm::test

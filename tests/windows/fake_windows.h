@@ -1,0 +1,59 @@
+#pragma once
+// A stand-in for the system behind the backend's table of Win32 calls: the calls made, in
+// order, with what each was handed, and answers the test sets.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/windows/win32_calls.h"
+
+namespace kelm::test {
+
+struct FakeWindows {
+  std::vector<std::string> calls;  // names, in calling order
+
+  // CreateFileA: what it was asked; a handle per open, or a refusal with this error.
+  struct Open {
+    std::string path;
+    DWORD access, share, disposition;
+  };
+  std::vector<Open> opens;
+  std::function<DWORD(const std::string& path)> refuseOpen;  // 0: opens
+  std::vector<HANDLE> closed;
+
+  // DeviceIoControl: the input bytes exactly as handed over, and a hook that answers.
+  struct Control {
+    HANDLE handle;
+    DWORD code;
+    std::vector<std::uint8_t> in;
+  };
+  std::vector<Control> controls;
+  std::function<BOOL(HANDLE, DWORD code, void* in, void* out, DWORD outSize, DWORD* returned)> answer;
+
+  DWORD lastError = 0;  // what GetLastError says
+
+  // WriteFile, FlushFileBuffers, MoveFileExA, DeleteFileA, GetFileAttributesA.
+  std::string written;
+  bool writeFails = false;
+  DWORD moveFlags = 0;
+  DWORD attributes = INVALID_FILE_ATTRIBUTES;
+
+  // FindFirstVolumeA / FindNextVolumeA list these.
+  std::vector<std::string> volumes;
+  std::size_t nextVolume = 0;
+
+  std::vector<DWORD> sleeps;
+};
+
+// The one fake the table acts on, fresh for each test.
+FakeWindows& Fake();
+void ResetFake();
+
+// The real table with every call above replaced by the fake.
+const windows::Win32Calls& FakeCalls();
+
+// Handles the fake hands out are 0x100, 0x101, ...
+HANDLE FakeHandle(std::size_t openIndex);
+
+}  // namespace kelm::test
