@@ -6,6 +6,7 @@ const Win32Calls& RealWin32Calls() {
   static const Win32Calls calls{
       ::CreateFileA, ::DeviceIoControl, ::GetLastError, ::CloseHandle, ::WriteFile, ::ReadFile,
       ::GetFileSizeEx, ::FlushFileBuffers, ::MoveFileExA, ::DeleteFileA, ::GetFileAttributesA,
+      ::GetFileType,
       ::FindFirstVolumeA, ::FindNextVolumeA, ::FindVolumeClose,
       ::GetVolumePathNamesForVolumeNameA,
       ::SetupDiGetClassDevsA, ::SetupDiEnumDeviceInterfaces, ::SetupDiGetDeviceInterfaceDetailA,

@@ -24,6 +24,7 @@ struct Win32Calls {
   decltype(&::MoveFileExA) MoveFileExA;
   decltype(&::DeleteFileA) DeleteFileA;
   decltype(&::GetFileAttributesA) GetFileAttributesA;
+  decltype(&::GetFileType) GetFileType;
   // Volumes and their drive letters.
   decltype(&::FindFirstVolumeA) FindFirstVolumeA;
   decltype(&::FindNextVolumeA) FindNextVolumeA;

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdio>
 #include <random>
+#include <utility>
 
 namespace kelm::windows {
 
@@ -16,11 +17,15 @@ constexpr int kCreateAttempts = 8;
 // WriteFile takes a 32-bit count; larger spans go in pieces.
 constexpr std::size_t kWritePiece = 1u << 30;
 
-// A folder, a device or a link in the target's place is never replaced by a backup.
-bool MayReplace(const Win32Calls& calls, const std::string& target) {
-  const DWORD attributes = calls.GetFileAttributesA(target.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return true;  // nothing there (or unreadable: the move decides)
-  return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) == 0;
+// Hidden, and short enough to be legal beside a target of the longest legal name.
+constexpr const char* kTemporaryPrefix = ".kelm-";
+// Attributes of what a file written by us may never replace.
+constexpr DWORD kNotAFile = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
+
+std::string DirectoryOf(const std::string& path) {
+  const std::size_t separator = path.find_last_of("/\\");
+  if (separator == std::string::npos) return ".";
+  return path.substr(0, separator == 0 ? 1 : separator);
 }
 
 }  // namespace
@@ -38,7 +43,7 @@ std::string RandomSuffix() {
 
 void* WindowsFileStore::CreateTemporary(const std::string& target, std::string& name) const {
   for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
-    name = target + "." + suffix_() + ".tmp";
+    name = DirectoryOf(target) + "\\" + kTemporaryPrefix + suffix_();
     const HANDLE file = calls_.CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) return file;
@@ -59,7 +64,7 @@ bool WindowsFileStore::WriteAll(void* file, std::span<const std::uint8_t> bytes)
 
 bool WindowsFileStore::WriteWholeFile(const std::string& target,
                                       std::span<const std::uint8_t> bytes) {
-  if (target.empty() || !MayReplace(calls_, target)) return false;
+  if (!MayReplace(target)) return false;
   std::string temporary;
   const HANDLE file = CreateTemporary(target, temporary);
   if (file == INVALID_HANDLE_VALUE) return false;
@@ -71,6 +76,58 @@ bool WindowsFileStore::WriteWholeFile(const std::string& target,
   }
   if (!written) calls_.DeleteFileA(temporary.c_str());
   return written;
+}
+
+bool WindowsFileStore::IsDiskFile(void* file) const {
+  return calls_.GetFileType(file) == FILE_TYPE_DISK;
+}
+
+bool WindowsFileStore::MayReplace(const std::string& path) const {
+  if (path.empty()) return false;
+  const DWORD attributes = calls_.GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = calls_.GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+  }
+  if ((attributes & kNotAFile) != 0) return false;
+  // Device names (NUL, COM1, \\.\PhysicalDrive0) may pass for files by their attributes; what
+  // opens is what counts.
+  const HANDLE file = calls_.CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const bool isFile = IsDiskFile(file);
+  calls_.CloseHandle(file);
+  return isFile;
+}
+
+std::optional<std::vector<std::uint8_t>> WindowsFileStore::ReadWholeFile(const std::string& path,
+                                                                         std::size_t limit) const {
+  const DWORD attributes = calls_.GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & kNotAFile) != 0) return std::nullopt;
+  const HANDLE file = calls_.CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::optional<std::vector<std::uint8_t>> bytes;
+  LARGE_INTEGER size{};
+  if (IsDiskFile(file) && calls_.GetFileSizeEx(file, &size) && size.QuadPart >= 0 &&
+      static_cast<std::uint64_t>(size.QuadPart) <= limit) {
+    // One byte more than the bound tells a file that grew meanwhile from one that fits.
+    std::vector<std::uint8_t> read(limit + 1);
+    std::size_t filled = 0;
+    DWORD got = 0;
+    while (filled < read.size()) {
+      const DWORD piece = static_cast<DWORD>(std::min(read.size() - filled, kWritePiece));
+      if (!calls_.ReadFile(file, read.data() + filled, piece, &got, nullptr)) break;
+      if (got == 0) {
+        read.resize(filled);
+        bytes = std::move(read);
+        break;
+      }
+      filled += got;
+    }
+  }
+  calls_.CloseHandle(file);
+  return bytes;
 }
 
 }  // namespace kelm::windows

@@ -1,7 +1,8 @@
 #pragma once
 // The file store port on Windows: the bytes go to a new file beside the target under an
 // unpredictable name, reach the disk (FlushFileBuffers), then replace the target in one
-// write-through move. Only a regular file, or nothing, is ever replaced.
+// write-through move. Only a regular file, or nothing, is ever replaced; the user's files are
+// read only when they are files, and never past a bound.
 
 #include <functional>
 #include <string>
@@ -26,11 +27,16 @@ class WindowsFileStore final : public platform::FileStore {
       : calls_(calls), suffix_(std::move(suffix)) {}
 
   bool WriteWholeFile(const std::string& target, std::span<const std::uint8_t> bytes) override;
+  bool MayReplace(const std::string& path) const override;
+  std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path,
+                                                         std::size_t limit) const override;
 
  private:
   // A new temporary file beside `target` opened for writing; `name` gets its name.
   void* CreateTemporary(const std::string& target, std::string& name) const;
   bool WriteAll(void* file, std::span<const std::uint8_t> bytes) const;
+  // Whether an open handle is a file on a disk (not a console, a pipe or a device).
+  bool IsDiskFile(void* file) const;
 
   const Win32Calls& calls_;
   std::function<std::string()> suffix_;

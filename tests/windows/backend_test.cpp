@@ -84,13 +84,16 @@ TEST(WindowsFileStore, AFailedWriteLeavesTheTargetAloneAndRemovesTheTemporaryFil
   windows::WindowsFileStore files(FakeCalls(), [] { return std::string("0123"); });
   const std::uint8_t bytes[] = {1, 2, 3};
   EXPECT_FALSE(files.WriteWholeFile("C:\\b\\old.bin", bytes));
-  EXPECT_EQ(Fake().opens.at(0).path, "C:\\b\\old.bin.0123.tmp");
-  EXPECT_EQ(Fake().opens.at(0).disposition, static_cast<DWORD>(CREATE_NEW));
-  EXPECT_EQ(Fake().calls, (std::vector<std::string>{"CreateFileA", "WriteFile", "CloseHandle", "DeleteFileA"}));
+  // The existing file is opened only to see that it is a file; the temporary name is short.
+  EXPECT_EQ(Fake().opens.at(1).path, "C:\\b\\.kelm-0123");
+  EXPECT_EQ(Fake().opens.at(1).disposition, static_cast<DWORD>(CREATE_NEW));
+  EXPECT_EQ(Fake().calls, (std::vector<std::string>{"CreateFileA", "CloseHandle", "CreateFileA", "WriteFile",
+                                                    "CloseHandle", "DeleteFileA"}));
 
   ResetFake();
+  Fake().lastError = ERROR_FILE_NOT_FOUND;
   EXPECT_TRUE(files.WriteWholeFile("C:\\b\\new.bin", bytes));
-  EXPECT_EQ(Fake().calls, (std::vector<std::string>{"CreateFileA", "WriteFile", "FlushFileBuffers",
+  EXPECT_EQ(Fake().calls, (std::vector<std::string>{"GetLastError", "CreateFileA", "WriteFile", "FlushFileBuffers",
                                                     "CloseHandle", "MoveFileExA"}));
   EXPECT_EQ(Fake().moveFlags, static_cast<DWORD>(MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
 }
@@ -110,6 +113,13 @@ TEST(WindowsFileStore, OnWineReplacesARegularFileAndNeverAFolder) {
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "new!");
   in.close();
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2);  // no temporary left
+  // Reads are of files alone, within the bound; a device name is neither read nor replaced.
+  EXPECT_EQ(files.ReadWholeFile(target, 4), (std::vector<std::uint8_t>{'n', 'e', 'w', '!'}));
+  EXPECT_FALSE(files.ReadWholeFile(target, 3));
+  EXPECT_FALSE(files.ReadWholeFile((dir / "folder.bin").string(), 4));
+  EXPECT_FALSE(files.ReadWholeFile("NUL", 4));
+  EXPECT_FALSE(files.MayReplace("NUL"));
+  EXPECT_TRUE(files.MayReplace((dir / "absent.bin").string()));
   std::filesystem::remove_all(dir);
 }
 

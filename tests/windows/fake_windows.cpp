@@ -62,6 +62,8 @@ BOOL WINAPI DeleteFileFake(LPCSTR) {
 
 DWORD WINAPI GetFileAttributesFake(LPCSTR) { return Fake().attributes; }
 
+DWORD WINAPI GetFileTypeFake(HANDLE) { return FILE_TYPE_DISK; }
+
 BOOL NextVolume(LPSTR name, DWORD size) {
   if (Fake().nextVolume >= Fake().volumes.size()) return FALSE;
   std::strncpy(name, Fake().volumes[Fake().nextVolume++].c_str(), size);
@@ -102,6 +104,7 @@ const windows::Win32Calls& FakeCalls() {
     table.MoveFileExA = MoveFileExFake;
     table.DeleteFileA = DeleteFileFake;
     table.GetFileAttributesA = GetFileAttributesFake;
+    table.GetFileType = GetFileTypeFake;
     table.FindFirstVolumeA = FindFirstVolumeFake;
     table.FindNextVolumeA = FindNextVolumeFake;
     table.FindVolumeClose = FindVolumeCloseFake;
