@@ -4,7 +4,6 @@
 
 #include <cerrno>
 
-#include "platform/linux/scsi_device_path.h"
 #include "platform/linux/sg_request.h"
 
 namespace kelm::linux_platform {
@@ -18,7 +17,7 @@ int SgDeviceFile::OpenFlags(platform::ShareMode share) {
 }
 
 platform::Handle SgDeviceFile::Open(const std::string& path, platform::ShareMode share) {
-  const int fd = OpenDeviceNode(sys_, roots_, path, kScsiGenericClass, OpenFlags(share));
+  const int fd = nodes_.Open(path, OpenFlags(share));
   if (fd < 0) {
     lastError_ = static_cast<std::uint32_t>(-fd);
     return platform::kInvalidHandle;
