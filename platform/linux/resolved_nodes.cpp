@@ -13,42 +13,36 @@ namespace {
 // Twice the drive table: a long session that plugs many enclosures keeps no more descriptors.
 constexpr std::size_t kMostKept = 32;
 
-// An attribute below a directory descriptor, blanks trimmed; empty when it cannot be read.
-std::string ReadAttributeAt(int dir, const std::string& relative) {
-  const int fd = ::openat(dir, relative.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return {};
-  std::array<char, 64> buffer{};
-  const ssize_t got = ::read(fd, buffer.data(), buffer.size());
-  ::close(fd);
-  if (got <= 0) return {};
-  std::string text(buffer.data(), static_cast<std::size_t>(got));
-  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
-  return text;
-}
-
 }  // namespace
 
 std::optional<ResolvedNodes::Entry> ResolvedNodes::Resolve(const std::string& path) {
   ++resolutions_;
   const std::optional<std::string> scsiDevice = ResolveScsiDevice(roots_, path);
   if (!scsiDevice) return std::nullopt;
-  Entry entry;
-  entry.deviceDir = ::open(scsiDevice->c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (entry.deviceDir < 0) return std::nullopt;
-  // The node is read by name; proving it through the descriptor ties it to the device held,
-  // whatever came to the path in between.
   std::optional<ClassNode> node = ClassNodeOf(roots_, *scsiDevice, className_);
-  if (node) entry.node = std::move(*node);
-  if (!node || !StillOwns(entry)) {
-    ::close(entry.deviceDir);
+  if (!node) return std::nullopt;
+  Entry entry{-1, std::move(*node)};
+  const std::string dev = *scsiDevice + "/" + className_ + "/" + entry.node.name + "/dev";
+  entry.devAttribute = ::open(dev.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (entry.devAttribute < 0) return std::nullopt;
+  // Read through the descriptor kept, the number is that of the node the path named, whatever
+  // came to the path in between.
+  if (!StillOwns(entry)) {
+    ::close(entry.devAttribute);
     return std::nullopt;
   }
   return entry;
 }
 
+// sysfs answers a read of an attribute it has removed with an error, even through a descriptor
+// opened before: a device that is gone, or gave its node up, reads nothing.
 bool ResolvedNodes::StillOwns(const Entry& entry) const {
-  const std::string dev = ReadAttributeAt(entry.deviceDir, className_ + "/" + entry.node.name + "/dev");
-  return ParseDevAttribute(dev, entry.node.number.kind) == entry.node.number;
+  std::array<char, 32> text{};
+  const ssize_t got = ::pread(entry.devAttribute, text.data(), text.size(), 0);
+  if (got <= 0) return false;
+  std::string_view number(text.data(), static_cast<std::size_t>(got));
+  while (!number.empty() && number.back() == '\n') number.remove_suffix(1);
+  return ParseDevAttribute(std::string(number), entry.node.number.kind) == entry.node.number;
 }
 
 int ResolvedNodes::OpenProven(const Entry& entry, int flags) {
@@ -73,7 +67,7 @@ int ResolvedNodes::Open(const std::string& path, int flags) {
   if (!entry) return -ENODEV;
   const int fd = OpenProven(*entry, flags);
   if (fd < 0) {
-    ::close(entry->deviceDir);
+    ::close(entry->devAttribute);
     return fd;
   }
   if (entries_.size() >= kMostKept) Clear();
@@ -82,12 +76,12 @@ int ResolvedNodes::Open(const std::string& path, int flags) {
 }
 
 void ResolvedNodes::Forget(std::map<std::string, Entry>::iterator it) {
-  ::close(it->second.deviceDir);
+  ::close(it->second.devAttribute);
   entries_.erase(it);
 }
 
 void ResolvedNodes::Clear() {
-  for (auto& [path, entry] : entries_) ::close(entry.deviceDir);
+  for (auto& [path, entry] : entries_) ::close(entry.devAttribute);
   entries_.clear();
 }
 

@@ -1,10 +1,10 @@
 #pragma once
 // A drive's path resolved once to its SCSI device and that device's node, for every open that
 // follows. Resolving walks sysfs component by component; proving that an open reached the very
-// device resolved takes one attribute read through a descriptor of the device's sysfs
-// directory. That descriptor holds the device itself, not its name: once the device is gone
-// nothing under it is found again, even when another device comes to the same path or takes
-// over its number. A path whose device is gone is resolved afresh, exactly as the first time.
+// device resolved takes one read of the node's `dev` attribute through a descriptor kept open.
+// That descriptor holds the attribute of that very device, not its name: once the device is
+// gone it reads nothing, even when another device comes to the same path or takes over its
+// number. A path whose device is gone is resolved afresh, exactly as the first time.
 
 #include <map>
 #include <optional>
@@ -34,10 +34,10 @@ class ResolvedNodes {
 
  private:
   struct Entry {
-    int deviceDir = -1;  // the SCSI device's sysfs directory (O_PATH)
+    int devAttribute = -1;  // <SCSI device>/<class>/<node>/dev, open
     ClassNode node;
   };
-  // Walks the path and holds the device's directory; nothing when no device has the node.
+  // Walks the path and holds the node's number attribute; nothing when no device has the node.
   std::optional<Entry> Resolve(const std::string& path);
   // Whether the held device still owns the node it had.
   bool StillOwns(const Entry& entry) const;
