@@ -36,7 +36,7 @@ wait_for() {
   done
 }
 
-enclosures() { cut -d' ' -f1 "$WORK/luns" | sort -u; }
+enclosures() { cut -d' ' -f1 "$WORK/luns" | sort -nu; }
 
 sg_node() {
   local link target
