@@ -42,8 +42,8 @@ struct RequestKind {
 };
 constexpr std::uint32_t kPiece = 16384;
 // The transport never asks a device for one byte: a one-byte read moves two.
-constexpr RequestKind kStatusRead = {"ReadFlashStatus", 500, 5, 2};
-constexpr RequestKind kFlashRead = {"ReadFlash", 128, 4, kPiece};
+constexpr RequestKind kStatusRead = {"ReadFlashStatus", 300, 10, 2};
+constexpr RequestKind kFlashRead = {"ReadFlash", 96, 8, kPiece};
 // The reads walk the first 64 KiB, which every serial flash of the bench holds.
 constexpr std::array<std::uint32_t, 4> kPieceAddresses = {0x0000, 0x4000, 0x8000, 0xC000};
 

@@ -1,10 +1,15 @@
 # Sixteen enclosures, as many as the drive table holds. The compared run is the default one:
 # the list shows all sixteen, the twelfth is updated, the others stay as they were. Then a
-# report, never judged: the wall time of one refresh of all sixteen on the real kernel (three
-# refreshes less a run that makes none but the first) beside the sum of its commands' round
-# trips, each sent again the bare way (open, SG_IO, close). The trace and the flash the case
-# is compared by are the compared run's: the report's runs read, and their lines are dropped.
-default_case || return
+# report, never judged: the wall time of one refresh of all sixteen on the real kernel (a run
+# with three more refreshes less a run with none but the first, over three) beside the sum of
+# its requests' round trips, each sent again the bare way (open, SG_IO, close). The trace the
+# case is compared by is the compared run's: the report's runs only read, and their lines are
+# dropped. `steps` holds when each part ended (seconds since boot).
+step() { echo "$(cut -d' ' -f1 /proc/uptime) $*" >> "$OUT/steps"; }
+plug_all || return
+step plugged
+run_program
+step compared
 cp "$WORK/trace" "$WORK/trace.case"
 
 uptime_ms() { awk '{ printf "%d\n", $1 * 1000 }' /proc/uptime; }
@@ -19,13 +24,14 @@ lines=$(wc -l < "$WORK/trace")
 one=$(timed_run exit)
 tail -n +$((lines + 1)) "$WORK/trace" > "$WORK/refresh-trace"
 four=$(timed_run refresh,refresh,refresh,exit)
+step "refreshed"
 # The refresh's requests, each to the node of its enclosure (#000K&0# in the path column).
-: > "$WORK/replay"
-while IFS="$(printf '\t')" read -r direction cdb length timeout result moved crc path; do
-  k=$(echo "$path" | sed -n 's/.*#0*\([0-9][0-9]*\)&.*/\1/p')
-  echo "$(sg_node "${k:-0}" 0) $direction $cdb $length" >> "$WORK/replay"
-done < "$WORK/refresh-trace"
+for k in $(enclosures); do echo "$k $(sg_node "$k" 0)"; done > "$WORK/nodes"
+awk -F'\t' 'NR == FNR { node[$1] = $2; next }
+  { k = match($8, /#[0-9]+&/) ? substr($8, RSTART + 1, RLENGTH - 2) + 0 : 0
+    print node[k], $1, $2, $3 }' FS=' ' "$WORK/nodes" FS='\t' "$WORK/refresh-trace" > "$WORK/replay"
 bare=$(kelm-sg-timing --replay < "$WORK/replay")
+step replayed
 cp "$WORK/trace.case" "$WORK/trace"
 awk -v one="$one" -v four="$four" -v n="$(wc -l < "$WORK/replay")" -v bare="$bare" 'BEGIN {
   refresh = (four - one) / 3
