@@ -51,19 +51,6 @@ std::vector<std::string> Components(std::string_view relative) {
   return parts;
 }
 
-// A `dev` attribute, "major:minor".
-std::optional<DeviceNumber> ParseDevAttribute(const std::string& text, DeviceNumber::Kind kind) {
-  const std::size_t colon = text.find(':');
-  if (colon == std::string::npos) return std::nullopt;
-  DeviceNumber number{kind, 0, 0};
-  const char* end = text.data() + text.size();
-  const auto majorEnd = std::from_chars(text.data(), text.data() + colon, number.major);
-  const auto minorEnd = std::from_chars(text.data() + colon + 1, end, number.minor);
-  if (majorEnd.ec != std::errc() || majorEnd.ptr != text.data() + colon) return std::nullopt;
-  if (minorEnd.ec != std::errc() || minorEnd.ptr != end) return std::nullopt;
-  return number;
-}
-
 DeviceNumber::Kind KindOfClass(std::string_view className) {
   return className == kBlockClass ? DeviceNumber::Kind::Block : DeviceNumber::Kind::Character;
 }
@@ -83,6 +70,18 @@ std::optional<std::string> CanonicalDirectory(const fs::path& path) {
 }
 
 }  // namespace
+
+std::optional<DeviceNumber> ParseDevAttribute(const std::string& text, DeviceNumber::Kind kind) {
+  const std::size_t colon = text.find(':');
+  if (colon == std::string::npos) return std::nullopt;
+  DeviceNumber number{kind, 0, 0};
+  const char* end = text.data() + text.size();
+  const auto majorEnd = std::from_chars(text.data(), text.data() + colon, number.major);
+  const auto minorEnd = std::from_chars(text.data() + colon + 1, end, number.minor);
+  if (majorEnd.ec != std::errc() || majorEnd.ptr != text.data() + colon) return std::nullopt;
+  if (minorEnd.ec != std::errc() || minorEnd.ptr != end) return std::nullopt;
+  return number;
+}
 
 std::optional<std::string> ResolveScsiDevice(const SystemRoots& roots, const std::string& path) {
   const std::string devices = roots.sys + "/devices";

@@ -24,6 +24,9 @@ inline constexpr std::string_view kBlockClass = "block";                // its s
 // Nothing for a path outside <sys>/devices, through a link, or of a device that is gone.
 std::optional<std::string> ResolveScsiDevice(const SystemRoots& roots, const std::string& path);
 
+// A `dev` attribute, "major:minor", as a number of the kind given; nothing for other text.
+std::optional<DeviceNumber> ParseDevAttribute(const std::string& text, DeviceNumber::Kind kind);
+
 // The device's one node of a class: its name, where it lives under <dev>, and its number.
 struct ClassNode {
   std::string name;     // "sg2", "sdb"

@@ -4,7 +4,6 @@
 
 #include <cerrno>
 
-#include "platform/linux/scsi_device_path.h"
 #include "platform/linux/sg_request.h"
 
 namespace kelm::linux_platform {
@@ -18,7 +17,7 @@ int SgDeviceFile::OpenFlags(platform::ShareMode share) {
 }
 
 platform::Handle SgDeviceFile::Open(const std::string& path, platform::ShareMode share) {
-  const int fd = OpenDeviceNode(sys_, roots_, path, kScsiGenericClass, OpenFlags(share));
+  const int fd = nodes_.Open(path, OpenFlags(share));
   if (fd < 0) {
     lastError_ = static_cast<std::uint32_t>(-fd);
     return platform::kInvalidHandle;
@@ -36,16 +35,17 @@ platform::Handle SgDeviceFile::Open(const std::string& path, platform::ShareMode
 
 // The kernel restarts an interrupted SG_IO call from the start after a stop, a debugger or
 // the suspend freezer, sending the same erase or write twice. The driver's own asynchronous
-// interface takes the request in one write; an interrupted wait or read only waits again.
+// interface takes the request in one write; the blocking read then waits for the answer, and an
+// interrupted read only waits again (until the answer is there) and reads once more.
 int SgDeviceFile::SubmitOnce(int fd, sg_io_hdr& header) {
   const int submitted = sys_.SgSubmit(fd, header);
   if (submitted < 0) return submitted;
   for (;;) {
-    // A failed poll changes nothing: the blocking read below waits all the same.
-    while (sys_.WaitReadable(fd) == -EINTR) {
-    }
     const int collected = sys_.SgCollect(fd, header);
     if (collected != -EINTR && collected != -EAGAIN) return collected;
+    // A failed poll changes nothing: the blocking read waits all the same.
+    while (sys_.WaitReadable(fd) == -EINTR) {
+    }
   }
 }
 

@@ -306,6 +306,36 @@ TEST(SgDeviceFile, StalePathReachesNoOtherDevice) {
   EXPECT_TRUE(bench.kernel.calls.empty());
 }
 
+// The path is walked once for the commands of a run; once the enclosure is pulled, a second
+// one that takes its number, its SCSI host number (the kernel hands freed ones out again) and
+// so the very H:C:T:L, on another port, gets nothing; the first one plugged back into its own
+// port is found again.
+TEST(SgDeviceFile, KeptPathServesItsDeviceAloneAcrossTakeOvers) {
+  SgBench bench;
+  const std::string old = bench.Path();
+  const std::array<std::uint8_t, 12> read = {0xFF, 0x04, 0x20};
+  std::array<std::uint8_t, 2> data{};
+  std::uint32_t transferred = 0;
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(device::PassThroughIn(bench.file, old, read.data(), 12, data.data(), 2, transferred));
+  }
+  EXPECT_EQ(bench.file.resolutions(), 1);
+
+  bench.tree.Remove(2);
+  bench.tree.Add({.sg = 2, .usbController = "pci0000:00/0000:00:1d.0", .host = 2});
+  ASSERT_NE(bench.tree.DevicePath(2), old);
+  EXPECT_FALSE(device::PassThroughIn(bench.file, old, read.data(), 12, data.data(), 2, transferred));
+  EXPECT_EQ(bench.file.LastError(), static_cast<std::uint32_t>(ENODEV));
+  EXPECT_EQ(bench.kernel.calls.size(), 3u) << "nothing reached the enclosure that took over";
+
+  bench.tree.Remove(2);
+  bench.tree.Add({.sg = 2});
+  ASSERT_EQ(bench.tree.DevicePath(2), old);
+  EXPECT_TRUE(device::PassThroughIn(bench.file, old, read.data(), 12, data.data(), 2, transferred));
+  EXPECT_EQ(bench.kernel.calls.size(), 4u);
+  EXPECT_EQ(bench.kernel.openCount(), 0);
+}
+
 TEST(SgDeviceFile, NodeOfAnotherDeviceNumberIsRefused) {
   SgBench bench;
   bench.kernel.numbers[bench.tree.DevNode(2)] = {linux_platform::DeviceNumber::Kind::Character, 21, 5};

@@ -134,7 +134,15 @@ void SysfsTree::Remove(int sg) {
   std::error_code resolved, ec;
   const fs::path scsiDevice = fs::canonical(entry / "device", resolved);
   fs::remove(entry, ec);
-  if (!resolved) fs::remove_all(scsiDevice.parent_path().parent_path(), ec);  // the whole host
+  if (!resolved) {
+    // sysfs reads nothing from a removed device's attributes, even through a descriptor
+    // opened before; a removed file would still read its old text.
+    const fs::path host = scsiDevice.parent_path().parent_path();
+    for (const fs::directory_entry& file : fs::recursive_directory_iterator(host, ec)) {
+      if (file.is_regular_file(ec) && !file.is_symlink(ec)) fs::resize_file(file.path(), 0, ec);
+    }
+    fs::remove_all(host, ec);  // the whole host
+  }
   fs::remove(base_ / "dev" / name, ec);
 }
 

@@ -36,16 +36,14 @@ wait_for() {
   done
 }
 
-enclosures() { cut -d' ' -f1 "$WORK/luns" | sort -u; }
+enclosures() { cut -d' ' -f1 "$WORK/luns" | sort -nu; }
 
+# A glob, not a readlink per node: the plug waits poll this, and a process per node and poll
+# costs seconds with sixteen enclosures.
 sg_node() {
-  local link target
-  for link in /sys/class/scsi_generic/sg*; do
-    [ -e "$link" ] || continue
-    target=$(readlink -f "$link/device")
-    case "$target" in
-      */dummy_hcd.$1/*:$2) [ -e "/dev/${link##*/}" ] && echo "/dev/${link##*/}" && return 0 ;;
-    esac
+  local dir
+  for dir in /sys/devices/platform/dummy_hcd."$1"/usb*/*/*/host*/target*/*:"$2"/scsi_generic/sg*; do
+    [ -e "/dev/${dir##*/}" ] && echo "/dev/${dir##*/}" && return 0
   done
   return 1
 }

@@ -35,6 +35,7 @@ class SimulatedBusOnlyFile final : public platform::DeviceFile {
   linux_platform::SystemRoots roots_;
   std::ostream& notes_;
   std::set<std::string> named_;
+  std::set<std::string> simulated_;  // paths found on the simulated bus
   bool refused_ = false;
 };
 

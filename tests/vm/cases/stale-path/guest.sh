@@ -12,16 +12,17 @@ erase=$(printf '^out\tff0414')
 # The bridge holds the first sector erase: the program is stopped while it waits, the erase
 # is answered meanwhile; then it runs in short steps until it is stopped between two
 # commands, holding no sg node (a node held open keeps its number taken). Its next command
-# goes to the path the re-plug made stale.
+# goes to the path the re-plug made stale. A step is a few milliseconds: the rest of the
+# update takes about twenty commands of two milliseconds each, and must not fit in one.
 if wait_gadget_log "holding EraseFlashSector 1" && pid=$(program_pid) && kill -STOP "$pid"; then
   step "stopped in the erase: $(grep State /proc/$pid/status)"
   wait_for 10 grep -q "$erase" "$WORK/trace" || error "the erase was not answered"
   step "erase answered: $(wc -l < "$WORK/trace") lines"
   usleep 100000
   tries=0
-  while kill -CONT "$pid" && usleep 50000 && kill -STOP "$pid" && ls -l "/proc/$pid/fd" | grep -q ' /dev/sg'; do
+  while kill -CONT "$pid" && usleep 2000 && kill -STOP "$pid" && ls -l "/proc/$pid/fd" | grep -q ' /dev/sg'; do
     tries=$((tries + 1))
-    [ $tries -lt 30 ] || { error "the program did not let go of its sg node"; break; }
+    [ $tries -lt 100 ] || { error "the program did not let go of its sg node"; break; }
   done
   step "stopped between commands after $tries steps: $(wc -l < "$WORK/trace") trace lines"
   echo "" > "$GADGETS/g0/UDC"
