@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <utility>
 
 #include "flash/images.h"
 #include "platform/linux/host_services.h"
@@ -13,6 +14,7 @@
 #include "platform/trace/tracing_device_file.h"
 #include "ui/kelmtool/console_ports.h"
 #include "ui/kelmtool/linux_drive_locator.h"
+#include "ui/kelmtool/machine_side.h"
 #include "ui/kelmtool/tool.h"
 #include "ui/kelmtool/tool_support.h"
 
@@ -27,25 +29,17 @@ class UdevReplugWatch final : public EnclosureWatch {
       : notifications_(notifications), out_(out) {}
 
   bool AwaitReplug() override {
-    constexpr auto kPatience = std::chrono::minutes(5);
-    if (notifications_.Fd() < 0) return false;
-    bool removed = false;
-    bool arrived = false;
-    notifications_.Register([&](std::uint32_t code) {
-      if (code == platform::kDeviceRemoveComplete) removed = true;
-      if (code == platform::kDeviceArrival && removed) arrived = true;
-    });
-    std::fprintf(out_, "Waiting for the enclosure to be unplugged and plugged in again...\n");
-    std::fflush(out_);
-    const auto deadline = std::chrono::steady_clock::now() + kPatience;
-    while (!arrived) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-          deadline - std::chrono::steady_clock::now());
-      if (left.count() <= 0) return false;
-      pollfd watched{notifications_.Fd(), POLLIN, 0};
-      if (poll(&watched, 1, static_cast<int>(left.count())) > 0) notifications_.Dispatch();
-    }
-    return true;
+    return AwaitRemovalThenArrival(
+        out_,
+        [&](DeviceChangeHandler handler) {
+          if (notifications_.Fd() < 0) return false;
+          notifications_.Register(std::move(handler));
+          return true;
+        },
+        [&](std::chrono::milliseconds left) {
+          pollfd watched{notifications_.Fd(), POLLIN, 0};
+          if (poll(&watched, 1, static_cast<int>(left.count())) > 0) notifications_.Dispatch();
+        });
   }
 
  private:
@@ -57,13 +51,7 @@ class UdevReplugWatch final : public EnclosureWatch {
 
 int RunOnThisMachine(const CommandLine& line, std::FILE* out) {
   std::ofstream trace;
-  if (line.trace) {
-    trace.open(*line.trace, std::ios::out | std::ios::trunc);
-    if (!trace) {
-      TellError("--trace " + *line.trace + ": cannot be written");
-      return kExitBadInput;
-    }
-  }
+  if (!OpenTrace(line, trace)) return kExitBadInput;
   ConsoleMessageBoxes boxes;
   linux_platform::LinuxBackend backend({}, boxes);
   trace::TracingDeviceFile file(backend.file);

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <utility>
 
 #include "platform/trace/tracing_device_file.h"
 #include "platform/windows/host_services.h"
@@ -14,6 +15,7 @@
 #include "platform/windows/windows_notifications.h"
 #include "platform/windows/windows_setup_service.h"
 #include "ui/kelmtool/console_ports.h"
+#include "ui/kelmtool/machine_side.h"
 #include "ui/kelmtool/tool.h"
 #include "ui/kelmtool/tool_support.h"
 #include "ui/kelmtool/windows_drive_locator.h"
@@ -42,24 +44,15 @@ class DeviceChangeReplugWatch final : public EnclosureWatch {
       : notifications_(notifications), out_(out) {}
 
   bool AwaitReplug() override {
-    constexpr auto kPatience = std::chrono::minutes(5);
-    bool removed = false;
-    bool arrived = false;
-    notifications_.Register([&](std::uint32_t code) {
-      if (code == platform::kDeviceRemoveComplete) removed = true;
-      if (code == platform::kDeviceArrival && removed) arrived = true;
-    });
-    if (!notifications_.Registered()) return false;
-    std::fprintf(out_, "Waiting for the enclosure to be unplugged and plugged in again...\n");
-    std::fflush(out_);
-    const auto deadline = std::chrono::steady_clock::now() + kPatience;
-    while (!arrived) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-          deadline - std::chrono::steady_clock::now());
-      if (left.count() <= 0) return false;
-      notifications_.Pump(static_cast<std::uint32_t>(left.count()));
-    }
-    return true;
+    return AwaitRemovalThenArrival(
+        out_,
+        [&](DeviceChangeHandler handler) {
+          notifications_.Register(std::move(handler));
+          return notifications_.Registered();
+        },
+        [&](std::chrono::milliseconds left) {
+          notifications_.Pump(static_cast<std::uint32_t>(left.count()));
+        });
   }
 
  private:
@@ -71,13 +64,7 @@ class DeviceChangeReplugWatch final : public EnclosureWatch {
 
 int RunOnThisMachine(const CommandLine& line, std::FILE* out) {
   std::ofstream trace;
-  if (line.trace) {
-    trace.open(*line.trace, std::ios::out | std::ios::trunc | std::ios::binary);
-    if (!trace) {
-      TellError("--trace " + *line.trace + ": cannot be written");
-      return kExitBadInput;
-    }
-  }
+  if (!OpenTrace(line, trace)) return kExitBadInput;
   const windows::Win32Calls& calls = windows::RealWin32Calls();
   ConsoleMessageBoxes boxes;
   windows::WindowsDeviceFile device(calls);
