@@ -14,13 +14,13 @@ namespace fs = std::filesystem;
 TEST(DriveLocator, EveryNameOfADriveLeadsToItsDiscoveryPath) {
   SysfsTree tree;
   const auto drive = [](int sg, int scsiType, std::string adapter, std::string block) {
-    DriveSpec spec;
-    spec.sg = sg;
-    spec.scsiType = scsiType;
-    spec.adapterDriver = std::move(adapter);
-    spec.blockDevice = !block.empty();  // the named block device or none
-    spec.block = std::move(block);
-    return spec;
+    DriveSpec made;
+    made.sg = sg;
+    made.scsiType = scsiType;
+    made.adapterDriver = std::move(adapter);
+    made.blockDevice = !block.empty();  // the named block device or none
+    made.block = std::move(block);
+    return made;
   };
   tree.Add(drive(2, 0, "usb-storage", "sdb"));
   tree.Add(drive(3, 5, "usb-storage", ""));
