@@ -30,15 +30,14 @@ class WindowsTransport : public ::testing::Test {
 };
 
 #ifndef _WIN64
-TEST(WindowsRecord, Is44BytesWithTheFieldsWhereThe32BitLayoutHasThem) {
-  EXPECT_EQ(sizeof(SCSI_PASS_THROUGH_DIRECT), 44u);
-  EXPECT_EQ(offsetof(SCSI_PASS_THROUGH_DIRECT, DataIn), 8u);
-  EXPECT_EQ(offsetof(SCSI_PASS_THROUGH_DIRECT, DataTransferLength), 12u);
-  EXPECT_EQ(offsetof(SCSI_PASS_THROUGH_DIRECT, TimeOutValue), 16u);
-  EXPECT_EQ(offsetof(SCSI_PASS_THROUGH_DIRECT, DataBuffer), 20u);
-  EXPECT_EQ(offsetof(SCSI_PASS_THROUGH_DIRECT, SenseInfoOffset), 24u);
-  EXPECT_EQ(offsetof(SCSI_PASS_THROUGH_DIRECT, Cdb), 28u);
-}
+// Checked when the 32-bit suite is built, so the layout is proven even where no 32-bit Wine runs.
+static_assert(sizeof(SCSI_PASS_THROUGH_DIRECT) == 44);
+static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, DataIn) == 8);
+static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, DataTransferLength) == 12);
+static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, TimeOutValue) == 16);
+static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, DataBuffer) == 20);
+static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, SenseInfoOffset) == 24);
+static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, Cdb) == 28);
 #endif
 
 TEST_F(WindowsTransport, ADataInCommandOpensSharedAndHandsOverTheWholeRecordThenClosesTheHandle) {
