@@ -76,12 +76,13 @@ sequence linux "$(sg_node 0 0)"
 
 : > "$WORK/unplug"
 make_gadget 0
+# Run from the 9p share of the host's root, the program's main thread overflows its stack at
+# start (Wine's system DLLs load from there without harm); from tmpfs it runs. Copied before the
+# chroot's /tmp hides a worktree that lives under the host's /tmp.
+cp "$HOST$ROOT/build/windows/bin/kelmtool.exe" "$WORK/kelmtool.exe"
 wine_root || return
 plug_all || { wine_unroot; return; }
 wine_links "$(sg_node 0 0)"
-# Run from the 9p share of the host's root, the program's main thread overflows its stack at
-# start (Wine's system DLLs load from there without harm); from tmpfs it runs.
-cp "$HOST$ROOT/build/windows/bin/kelmtool.exe" "$WORK/kelmtool.exe"
 sequence windows E:
 wine_unroot
 
