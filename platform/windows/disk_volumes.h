@@ -6,10 +6,9 @@
 #include <optional>
 #include <string>
 #include <vector>
+#include "platform/windows/win32_calls_fwd.h"
 
 namespace kelm::windows {
-
-struct Win32Calls;
 
 // A disk (or CD-ROM drive) as the storage stack numbers it: \\.\PhysicalDrive<number>.
 struct DiskNumber {

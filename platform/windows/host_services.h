@@ -2,11 +2,9 @@
 // The clock and the debugger output on Windows: Sleep and OutputDebugStringA.
 
 #include "platform/system.h"
+#include "platform/windows/win32_calls_fwd.h"
 
 namespace kelm::windows {
-
-struct Win32Calls;
-const Win32Calls& RealWin32Calls();
 
 class WindowsClock final : public platform::Clock {
  public:

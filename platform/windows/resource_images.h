@@ -3,11 +3,9 @@
 // windres (cmake/ResourceImages.cmake).
 
 #include "platform/host.h"
+#include "platform/windows/win32_calls_fwd.h"
 
 namespace kelm::windows {
-
-struct Win32Calls;
-const Win32Calls& RealWin32Calls();
 
 class ResourceImages final : public platform::ImageSource {
  public:

@@ -7,11 +7,9 @@
 #include <vector>
 
 #include "platform/disk_claim.h"
+#include "platform/windows/win32_calls_fwd.h"
 
 namespace kelm::windows {
-
-struct Win32Calls;
-const Win32Calls& RealWin32Calls();
 
 class VolumeDiskClaim final : public platform::DiskClaim {
  public:

@@ -7,11 +7,9 @@
 #include <string>
 
 #include "platform/device_file.h"
+#include "platform/windows/win32_calls_fwd.h"
 
 namespace kelm::windows {
-
-struct Win32Calls;
-const Win32Calls& RealWin32Calls();
 
 class WindowsDeviceFile final : public platform::DeviceFile {
  public:

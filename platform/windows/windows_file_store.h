@@ -9,13 +9,9 @@
 #include <utility>
 
 #include "platform/file_store.h"
+#include "platform/windows/win32_calls_fwd.h"
 
 namespace kelm::windows {
-
-// The Win32 table (win32_calls.h, kept out of headers that the core's users include: the
-// system's headers define macros such as OutputDebugString).
-struct Win32Calls;
-const Win32Calls& RealWin32Calls();
 
 // Twelve random hexadecimal digits.
 std::string RandomSuffix();

@@ -6,11 +6,9 @@
 #include <cstdint>
 
 #include "platform/system.h"
+#include "platform/windows/win32_calls_fwd.h"
 
 namespace kelm::windows {
-
-struct Win32Calls;
-const Win32Calls& RealWin32Calls();
 
 class WindowsDeviceNotifications final : public platform::DeviceNotifications {
  public:

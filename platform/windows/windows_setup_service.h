@@ -8,11 +8,9 @@
 #include <vector>
 
 #include "platform/setup_service.h"
+#include "platform/windows/win32_calls_fwd.h"
 
 namespace kelm::windows {
-
-struct Win32Calls;
-const Win32Calls& RealWin32Calls();
 
 class WindowsSetupService final : public platform::SetupService {
  public:

@@ -3,10 +3,7 @@
 // path discovery lists. All meet at the disk's storage device number.
 
 #include "ui/kelmtool/tool_environment.h"
-
-namespace kelm::windows {
-struct Win32Calls;
-}
+#include "platform/windows/win32_calls_fwd.h"
 
 namespace kelm::kelmtool {
 
