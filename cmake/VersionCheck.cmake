@@ -15,5 +15,5 @@ kelm_expect_version("${PROJECT_SOURCE_DIR}/resources/fwupdate.ui"
   "<string>Kelm Firmware Update Utility v([0-9.]+)</string>" "The window caption")
 kelm_expect_version("${PROJECT_SOURCE_DIR}/packaging/changelog"
   "^kelm-fwupdate \\(([0-9.]+)\\)" "The newest changelog entry")
-kelm_expect_version("${PROJECT_SOURCE_DIR}/ui/hardware/kelm-fwupdate.metainfo.xml"
+kelm_expect_version("${PROJECT_SOURCE_DIR}/programs/fwupdate-linux/kelm-fwupdate.metainfo.xml"
   "<release version=\"([0-9.]+)\"" "The newest AppStream release")

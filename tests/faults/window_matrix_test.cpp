@@ -16,9 +16,9 @@
 #include <sstream>
 
 #include "tests/faults/update_paths.h"
-#include "ui/fwupdate.h"
-#include "ui/startup.h"
-#include "ui/window/window_environment.h"
+#include "window/qt/fwupdate.h"
+#include "window/qt/startup.h"
+#include "window/logic/window_environment.h"
 
 namespace kelm::test {
 namespace {

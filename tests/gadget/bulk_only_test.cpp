@@ -1,4 +1,4 @@
-#include "platform/sim/gadget/bulk_only.h"
+#include "programs/bridge-gadget/bulk_only.h"
 
 #include <gtest/gtest.h>
 

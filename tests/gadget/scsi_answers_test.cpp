@@ -1,4 +1,4 @@
-#include "platform/sim/gadget/scsi_answers.h"
+#include "programs/bridge-gadget/scsi_answers.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/sim/gadget/wire_faults.h"
+#include "programs/bridge-gadget/wire_faults.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/linux/sysfs_tree.h"
-#include "ui/kelmtool/linux_drive_locator.h"
+#include "programs/kelmtool/linux_drive_locator.h"
 
 namespace kelm::test {
 namespace {

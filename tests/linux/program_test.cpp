@@ -21,10 +21,10 @@
 
 #include "sysfs_tree.h"
 #include "test_services.h"
-#include "ui/fwupdate.h"
-#include "ui/hardware/hardware_platform.h"
+#include "window/qt/fwupdate.h"
+#include "programs/fwupdate-linux/hardware_platform.h"
 #include "platform/linux/system_check.h"
-#include "ui/hardware/no_image_notice.h"
+#include "programs/fwupdate-linux/no_image_notice.h"
 
 namespace kelm {
 namespace {

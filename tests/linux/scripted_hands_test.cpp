@@ -8,8 +8,8 @@
 #include <sstream>
 
 #include "test_services.h"
-#include "ui/hardware/scripted/simulated_bus_file.h"
-#include "ui/hardware/scripted/udev_hands.h"
+#include "programs/fwupdate-scripted/simulated_bus_file.h"
+#include "programs/fwupdate-scripted/udev_hands.h"
 
 namespace kelm {
 namespace {

@@ -4,9 +4,9 @@
 
 #include <sstream>
 
-#include "ui/bench/command_line.h"
-#include "ui/bench/script_actions.h"
-#include "ui/bench/transcript.h"
+#include "programs/fwupdate-sim/command_line.h"
+#include "programs/fwupdate-sim/script_actions.h"
+#include "programs/fwupdate-sim/transcript.h"
 
 namespace kelm::bench {
 namespace {

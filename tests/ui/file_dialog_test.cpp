@@ -1,4 +1,4 @@
-#include "ui/qt_file_dialog.h"
+#include "window/qt/qt_file_dialog.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "ui/startup.h"
+#include "window/qt/startup.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <stdexcept>
 
 #include "tests/support/rig.h"
-#include "ui/startup.h"
+#include "window/qt/startup.h"
 
 namespace kelm::test {
 namespace {

@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "tests/support/rig.h"
-#include "ui/fwupdate.h"
-#include "ui/window/window_environment.h"
+#include "window/qt/fwupdate.h"
+#include "window/logic/window_environment.h"
 
 namespace kelm::test {
 

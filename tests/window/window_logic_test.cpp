@@ -17,7 +17,7 @@
 
 #include "platform/disk_claim.h"
 #include "tests/support/rig.h"
-#include "ui/window/fw_tool.h"
+#include "window/logic/fw_tool.h"
 
 namespace kelm::test {
 namespace {

@@ -1,0 +1,30 @@
+#pragma once
+// Everything the window needs on a Linux machine with real enclosures, wired together:
+// the Linux backend, Qt message boxes, backup files, and the firmware images this build
+// carries.
+
+#include "flash/images.h"
+#include "platform/host.h"
+#include "platform/linux/host_services.h"
+#include "platform/linux/linux_backend.h"
+#include "platform/posix/posix_file_store.h"
+#include "window/qt/qt_message_boxes.h"
+
+namespace kelm::hardware {
+
+struct HardwarePlatform {
+  explicit HardwarePlatform(const linux_platform::SystemRoots& roots);
+
+  ui::QtMessageBoxes boxes;
+  linux_platform::LinuxBackend backend;
+  linux_platform::ThreadClock clock;
+  linux_platform::StderrDebugOutput debug;
+  linux_platform::StdoutOutput out;
+  flash::EmbeddedImages images;
+  posix::PosixFileStore files;
+  platform::Services services;
+  linux_platform::UdevDeviceNotifications& notifications = backend.notifications;
+  linux_platform::BlockDiskClaim& diskClaim = backend.diskClaim;
+};
+
+}  // namespace kelm::hardware

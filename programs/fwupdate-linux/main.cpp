@@ -1,0 +1,71 @@
+// kelm-fwupdate: the update window on the USB enclosures attached to this machine.
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+#include "flash/embedded_image_table.h"
+#include "platform/linux/system_check.h"
+#include "window/qt/fwupdate.h"
+#include "programs/fwupdate-linux/hardware_platform.h"
+#include "programs/fwupdate-linux/no_image_notice.h"
+#include "programs/fwupdate-linux/program_start.h"
+#include "window/qt/qt_file_dialog.h"
+#include "programs/fwupdate-linux/udev_socket_notifier.h"
+#include "window/qt/startup.h"
+
+namespace {
+
+using kelm::hardware::HardwarePlatform;
+
+kelm::ui::TZintFwTool* ShownWindow() {
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    auto* window = qobject_cast<kelm::ui::TZintFwTool*>(widget);
+    if (window != nullptr && window->isVisible()) return window;
+  }
+  return nullptr;
+}
+
+// Once the window is up (a message box of the first refresh may keep it waiting), later
+// boxes are centred on it and the missing images are announced over it.
+void AnnounceOverWindow(HardwarePlatform& hw) {
+  constexpr int kRetryMs = 50;
+  kelm::ui::TZintFwTool* window = ShownWindow();
+  if (window == nullptr) {
+    QTimer::singleShot(kRetryMs, qApp, [&hw] { AnnounceOverWindow(hw); });
+    return;
+  }
+  hw.boxes.setParent(window);
+  kelm::hardware::TellWhenNoImage(kelm::flash::EmbeddedImageTable(), hw.boxes);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (const std::optional<int> status = kelm::hardware::AnswerArguments(argc, argv, stdout, stderr)) {
+    return *status;
+  }
+  auto watch = std::make_unique<kelm::hardware::DisplayWatch>();
+  kelm::ui::Application app(argc, argv);
+  watch.reset();
+
+  const kelm::linux_platform::SystemRoots roots;
+  HardwarePlatform hw(roots);
+  app.setExceptionBoxes(&hw.boxes);
+
+  kelm::hardware::UdevSocketNotifier udev(hw.notifications);
+  const kelm::linux_platform::SystemCheck check = kelm::linux_platform::CheckSystem(roots);
+  for (const std::string& line : kelm::linux_platform::ProblemLines(check, udev.watching())) {
+    std::fputs(line.c_str(), stderr);
+  }
+  kelm::ui::QtFileDialog fileDialog;
+  QTimer::singleShot(0, &app, [&hw] { AnnounceOverWindow(hw); });
+
+  return kelm::ui::RunMainWindow(
+      app, {hw.services, hw.notifications, fileDialog, hw.diskClaim,
+            QCoreApplication::applicationDirPath().toStdString()});
+}

@@ -1,0 +1,120 @@
+// kelm-fwupdate-scripted: the hardware program's window and Linux backend driven by the
+// simulator's script actions, headless, printing the simulator's transcript. Built for the
+// bench that serves simulated bridges to the kernel; never installed.
+
+#include <QCoreApplication>
+
+#include <array>
+#include <chrono>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "platform/linux/linux_backend.h"
+#include "platform/posix/posix_file_store.h"
+#include "programs/fwupdate-sim/bench_inputs.h"
+#include "programs/fwupdate-sim/bench_ports.h"
+#include "programs/fwupdate-sim/command_line.h"
+#include "programs/fwupdate-sim/script_actions.h"
+#include "programs/fwupdate-sim/scripted_window.h"
+#include "programs/fwupdate-sim/transcript.h"
+#include "programs/fwupdate-scripted/counting_clock.h"
+#include "programs/fwupdate-scripted/shell_command.h"
+#include "programs/fwupdate-scripted/simulated_bus_file.h"
+#include "programs/fwupdate-scripted/udev_hands.h"
+#include "programs/fwupdate-linux/udev_socket_notifier.h"
+#include "window/qt/startup.h"
+
+namespace {
+
+using namespace kelm;
+
+struct ScriptedLine {
+  std::optional<std::string> script;
+  std::optional<std::string> images;  // none: no image at all
+  std::optional<std::string> unplugCommand;
+  std::optional<std::string> plugCommand;
+  bool help = false;
+};
+
+constexpr std::array<bench::OptionRule<ScriptedLine>, 4> kOptions = {{
+    {"--script", &ScriptedLine::script},
+    {"--images", &ScriptedLine::images},
+    {"--unplug-command", &ScriptedLine::unplugCommand},
+    {"--plug-command", &ScriptedLine::plugCommand},
+}};
+
+constexpr const char* kUsage =
+    "usage: kelm-fwupdate-scripted --script ACTIONS [--images DIR] [--unplug-command CMD] "
+    "[--plug-command CMD]";
+
+// Long enough for udev's slowest arrival seen on the bench, short enough not to hang it.
+constexpr std::chrono::seconds kPlugBound{10};
+
+struct Inputs {
+  ScriptedLine line;
+  std::vector<bench::Action> actions;
+  flash::ImageSet images;
+};
+
+Inputs LoadInputs(const std::vector<std::string>& arguments) {
+  Inputs inputs;
+  inputs.line = bench::ParseOptions<ScriptedLine>(arguments, kOptions);
+  if (inputs.line.help) return inputs;
+  if (!inputs.line.script) throw bench::UsageError("--script ACTIONS is needed (no window opens)");
+  inputs.actions = bench::ParseActions(*inputs.line.script);
+  if (inputs.line.images) inputs.images = bench::LoadImageFolder(*inputs.line.images);
+  return inputs;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Inputs inputs;
+  try {
+    inputs = LoadInputs(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const std::exception& error) {
+    std::cerr << "kelm-fwupdate-scripted: " << bench::OneLine(error.what()) << std::endl;
+    return 2;
+  }
+  if (inputs.line.help) {
+    std::cout << kUsage << '\n';
+    return 0;
+  }
+
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  int qtArgc = 1;  // Qt sees no argument of ours
+  char* qtArgv[] = {argv[0], nullptr};
+  ui::Application app(qtArgc, qtArgv);
+
+  bench::Transcript transcript(std::cout);
+  bench::TranscriptMessageBoxes boxes(transcript);
+  app.setExceptionBoxes(&boxes);
+  linux_platform::LinuxBackend backend({}, boxes);
+  hardware::SimulatedBusOnlyFile file(backend.file, backend.roots, std::cerr);
+  hardware::CountingClock clock;
+  bench::TranscriptDebugOutput debug(transcript);
+  bench::TranscriptStandardOutput out(transcript);
+  posix::PosixFileStore files;
+  platform::Services services{file, backend.setup, clock, debug, out, boxes, inputs.images, files};
+
+  hardware::UdevEnclosureHands hands(
+      backend.notifications, backend.roots,
+      {inputs.line.unplugCommand, inputs.line.plugCommand}, hardware::RunShellCommand,
+      kPlugBound, std::cerr);
+  hardware::UdevSocketNotifier udev(backend.notifications);
+  if (!udev.watching()) {
+    std::cerr << "kelm-fwupdate-scripted: no udev monitor; unplug and plug will time out"
+              << std::endl;
+  }
+  bench::ScriptedFileDialog dialog;
+  bench::RunActionsOnWindow(
+      {app,
+       {services, hands, dialog, backend.diskClaim,
+        QCoreApplication::applicationDirPath().toStdString()},
+       hands, dialog, transcript},
+      inputs.actions);
+
+  transcript.Line("elapsed-ms: " + std::to_string(clock.ElapsedMs()));
+  return 0;
+}

@@ -1,0 +1,40 @@
+#include "programs/kelmtool/machine_side.h"
+
+#include "platform/system.h"
+#include "programs/kelmtool/tool.h"
+
+namespace kelm::kelmtool {
+
+bool OpenTrace(const CommandLine& line, std::ofstream& trace) {
+  if (!line.trace) return true;
+  // Binary, so that both systems write the same bytes.
+  trace.open(*line.trace, std::ios::out | std::ios::trunc | std::ios::binary);
+  if (trace) return true;
+  TellError("--trace " + *line.trace + ": cannot be written");
+  return false;
+}
+
+bool AwaitRemovalThenArrival(std::FILE* out,
+                             const std::function<bool(DeviceChangeHandler)>& listen,
+                             const std::function<void(std::chrono::milliseconds)>& wait) {
+  constexpr auto kPatience = std::chrono::minutes(5);
+  bool removed = false;
+  bool arrived = false;
+  const bool listening = listen([&](std::uint32_t code) {
+    if (code == platform::kDeviceRemoveComplete) removed = true;
+    if (code == platform::kDeviceArrival && removed) arrived = true;
+  });
+  if (!listening) return false;
+  std::fprintf(out, "Waiting for the enclosure to be unplugged and plugged in again...\n");
+  std::fflush(out);
+  const auto deadline = std::chrono::steady_clock::now() + kPatience;
+  while (!arrived) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return false;
+    wait(left);
+  }
+  return true;
+}
+
+}  // namespace kelm::kelmtool

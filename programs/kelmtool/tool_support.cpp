@@ -1,0 +1,117 @@
+#include "programs/kelmtool/tool_support.h"
+
+#include <algorithm>
+#include <charconv>
+#include <filesystem>
+#include <string_view>
+
+#include "chip/chip_code.h"
+#include "programs/kelmtool/backup_record.h"
+
+namespace kelm::kelmtool {
+
+namespace {
+
+// Synthetic test images carry this text in their first 64 bytes (cmake/EmbedImages.cmake
+// refuses them for the hardware build by the same marker).
+constexpr std::string_view kSyntheticMarker = "KELM-SYNTHETIC-TEST-IMAGE";
+constexpr std::size_t kMarkerWindow = 64;
+
+// The longest file name the usual file systems take.
+constexpr std::size_t kLongestFileName = 255;
+
+std::optional<std::size_t> ListNumber(const std::string& argument) {
+  std::size_t number = 0;
+  const auto [end, ec] = std::from_chars(argument.data(), argument.data() + argument.size(), number);
+  if (argument.empty() || ec != std::errc() || end != argument.data() + argument.size()) {
+    return std::nullopt;
+  }
+  return number;
+}
+
+// The USB-storage interface paths of both classes, without sending anything to a drive.
+std::vector<std::string> ListedPaths(const platform::Services& io) {
+  std::vector<std::string> paths;
+  for (std::string_view interfaceClass :
+       {platform::kDiskInterfaceClass, platform::kCdromInterfaceClass}) {
+    const platform::DeviceInfoSet set = io.setup.GetClassDevs(interfaceClass);
+    if (set == platform::kInvalidDeviceInfoSet) continue;
+    platform::DeviceInterfaceData data;
+    std::string path;
+    for (std::uint32_t member = 0; io.setup.EnumDeviceInterfaces(set, interfaceClass, member, data) &&
+                                   io.setup.GetDeviceInterfacePath(set, data, path);
+         ++member) {
+      if (io.setup.IsUsbStoragePath(path)) paths.push_back(path);
+    }
+    io.setup.DestroyDeviceInfoList(set);
+  }
+  return paths;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> ReadUserFile(const platform::FileStore& files, const std::string& name,
+                                       std::size_t limit) {
+  if (std::optional<std::vector<std::uint8_t>> bytes = files.ReadWholeFile(name, limit)) {
+    return std::move(*bytes);
+  }
+  // Refused: the words say why, from what is there now.
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::file_status status = fs::status(name, ec);
+  std::string why = "cannot be read";
+  if (status.type() == fs::file_type::not_found) why = "no such file";
+  else if (status.type() == fs::file_type::directory) why = "is a folder";
+  else if (status.type() != fs::file_type::regular && !ec) why = "not a regular file";
+  else if (fs::file_size(name, ec) > limit && !ec) {
+    why = "larger than " + std::to_string(limit) + " bytes, the largest flash";
+  }
+  throw RunError(kExitBadInput, name + ": " + why);
+}
+
+void CheckBackupTarget(const platform::FileStore& files, const std::string& name) {
+  if (name.empty()) throw RunError(kExitBadInput, "the backup's file name is empty");
+  // Found out after the flash was read, a record too long to name would leave a backup that
+  // restore refuses.
+  if (std::filesystem::path(RecordFileName(name)).filename().string().size() > kLongestFileName) {
+    throw RunError(kExitBadInput, name + ": too long a name for its record beside it (" +
+                                      std::to_string(kLongestFileName) + " characters at most)");
+  }
+  for (const std::string& target : {name, RecordFileName(name)}) {
+    if (!files.MayReplace(target)) {
+      throw RunError(kExitBadInput, target + ": exists and is not a regular file; only a file is replaced");
+    }
+  }
+}
+
+DriveReport ResolveDrive(const ToolEnvironment& env, const std::string& argument) {
+  std::string path;
+  if (const std::optional<std::size_t> number = ListNumber(argument)) {
+    const std::vector<std::string> drives = DiscoverDrives(env.io);
+    if (*number >= drives.size()) {
+      throw RunError(kExitBadInput, "no drive number " + argument + " (see kelmtool list)");
+    }
+    path = drives[*number];
+  } else {
+    const std::optional<std::string> named = env.locator.Match(argument, ListedPaths(env.io));
+    if (!named) throw RunError(kExitBadInput, argument + ": no USB drive of that name");
+    const std::vector<std::string> drives = DiscoverDrives(env.io);
+    if (std::find(drives.begin(), drives.end(), *named) == drives.end()) {
+      throw RunError(kExitBadInput, argument + ": no bridge answers behind this drive");
+    }
+    path = *named;
+  }
+  return SurveyDrive(env.io, path);
+}
+
+std::string BridgeText(const DriveReport& drive) {
+  return drive.modelName + " rev " + std::to_string(chip::RevisionOf(drive.code));
+}
+
+bool IsSyntheticImage(std::span<const std::uint8_t> image) {
+  const std::string_view head(reinterpret_cast<const char*>(image.data()),
+                              std::min(image.size(), kMarkerWindow));
+  return head.find(kSyntheticMarker) != std::string_view::npos;
+}
+
+}  // namespace kelm::kelmtool

@@ -1,0 +1,182 @@
+// kelmtool update DEVICE [--image FILE] [--backup FILE] [--wait]
+// kelmtool restore DEVICE FILE [--backup FILE] [--wait]
+// Both run the procedure that the window's YES runs for the bridge, after a backup; restore
+// hands it the backup as its image.
+
+#include <unistd.h>
+
+#include "chip/bridge_models.h"
+#include "chip/firmware_file.h"
+#include "chip/jm20336_update.h"
+#include "device/commands.h"
+#include "flash/engine_settings.h"
+#include "flash/jmb352_update.h"
+#include "flash/programming.h"
+#include "platform/trace/trace_format.h"
+#include "programs/kelmtool/backup_record.h"
+#include "programs/kelmtool/backup_run.h"
+#include "programs/kelmtool/subcommands.h"
+#include "programs/kelmtool/terminal_host.h"
+#include "programs/kelmtool/tool_support.h"
+
+namespace kelm::kelmtool {
+
+namespace {
+
+constexpr std::string_view kReplug = "Please un-plug AC adapter and plug it again";
+constexpr std::string_view kUpdateFail = "Update fail!!";
+
+// The program's images, with one image replaced for this run under the name the procedure
+// asks for.
+class ImageForThisRun final : public platform::ImageSource {
+ public:
+  ImageForThisRun(const platform::ImageSource& base, std::string name, std::vector<std::uint8_t> bytes)
+      : base_(base), name_(std::move(name)), bytes_(std::move(bytes)) {}
+  std::span<const std::uint8_t> TakeImage(std::string_view name) const override {
+    return name == name_ ? std::span<const std::uint8_t>(bytes_) : base_.TakeImage(name);
+  }
+
+ private:
+  const platform::ImageSource& base_;
+  std::string name_;
+  std::vector<std::uint8_t> bytes_;
+};
+
+// The procedure YES runs for the bridge; nonzero is success.
+std::uint32_t RunProcedure(platform::Host& host, const DriveReport& drive) {
+  switch (chip::ProcedureFor(chip::ModelOf(drive.code))) {
+    case chip::UpdateProcedure::SerialFlash: return flash::ProgramFirmware(host, drive.path);
+    case chip::UpdateProcedure::Jmb352: return flash::UpdateJmb352(host, drive.path);
+    case chip::UpdateProcedure::Jm20336: return chip::UpdateJm20336(host, drive.path, 0) ? 1 : 0;
+    case chip::UpdateProcedure::None: break;
+  }
+  return 0;
+}
+
+// A restore takes only an intact backup of a bridge of the same model and revision.
+std::vector<std::uint8_t> CheckedBackup(const platform::FileStore& files, const std::string& file,
+                                        std::vector<std::uint8_t> bytes, const DriveReport& drive) {
+  std::string error;
+  const std::optional<BackupRecord> record = ReadRecord(files, file, error);
+  if (!record) throw RunError(kExitRefused, error);
+  if (record->modelIndex != chip::ModelOf(drive.code) ||
+      record->revision != chip::RevisionOf(drive.code)) {
+    throw RunError(kExitRefused, file + ": a backup of a " + record->model + " rev " +
+                                     std::to_string(record->revision) + ", not of this " +
+                                     BridgeText(drive));
+  }
+  if (record->size != bytes.size() || record->crc32 != trace::Crc32Text(bytes)) {
+    throw RunError(kExitRefused, file + ": does not match its record (changed or damaged)");
+  }
+  return bytes;
+}
+
+// `given`: the bytes of the user's file (the backup to restore, or --image), read before
+// anything was sent.
+std::vector<std::uint8_t> ImageOfRun(const CommandLine& line, const ToolEnvironment& env,
+                                     const DriveReport& drive, bool restore,
+                                     std::vector<std::uint8_t> given) {
+  if (restore) return CheckedBackup(env.files, line.operands[1], std::move(given), drive);
+  if (line.imageFile) {
+    if (!chip::CheckFirmwareFile(env.io, *line.imageFile, drive.code)) {
+      throw RunError(kExitRefused, *line.imageFile + ": The firmware file seems not match this chip! (" +
+                                       BridgeText(drive) + ")");
+    }
+    return given;
+  }
+  const std::span<const std::uint8_t> image = env.io.images.TakeImage(drive.imageName);
+  if (image.empty()) {
+    throw RunError(kExitRefused, "this build carries no image " + drive.imageName + " for a " +
+                                     BridgeText(drive) + "; give one with --image FILE");
+  }
+  return {image.begin(), image.end()};
+}
+
+// After the re-plug: the bridge found again, and whether it holds what was written.
+void ReportAfterReplug(const platform::Services& io, const DriveReport& before, std::FILE* out) {
+  for (const std::string& path : DiscoverDrives(io)) {
+    const DriveReport now = SurveyDrive(io, path);
+    if (chip::ModelOf(now.code) != chip::ModelOf(before.code)) continue;
+    std::fprintf(out, "Found again: %s, firmware %s\n", BridgeText(now).c_str(),
+                 now.firmwareVersion.c_str());
+    if (now.kind == chip::UpdateProcedure::Jmb352) {
+      const bool holds = chip::IsEmbeddedImageCurrent(io, path);
+      std::fprintf(out, "%s\n", holds ? "The flash holds the image." : "The flash does not hold the image.");
+      if (!holds) throw RunError(kExitRefused, "the enclosure came back without the image");
+    }
+    return;
+  }
+  throw RunError(kExitRefused, "the enclosure did not come back with a " + before.modelName);
+}
+
+// The backup and the procedure, with the drive claimed throughout.
+void RunClaimed(const CommandLine& line, const ToolEnvironment& env, const platform::Services& io,
+                const DriveReport& drive, std::FILE* out) {
+  if (!env.claim.Claim(drive.path)) {
+    throw RunError(kExitRefused, line.operands[0] +
+                                     ": the drive cannot be claimed (mounted, or in use by another "
+                                     "program); unmount it first");
+  }
+  struct Release {
+    platform::DiskClaim& claim;
+    ~Release() { claim.Release(); }
+  } release{env.claim};
+
+  // The command session the window opens on every drive it lists.
+  device::EnterCommand(env.io, drive.path);
+  const std::string backup = line.backupFile.value_or(DefaultBackupName(drive));
+  BackUpFlash(env, drive, backup, kDefaultBackupSize, out);
+  std::fprintf(out, "Backup of the flash as it was: %s\n", backup.c_str());
+
+  const bool restore = line.subcommand == Subcommand::Restore;
+  const std::string written = restore ? line.operands[1] : line.imageFile.value_or(drive.imageName);
+  std::fprintf(out, "%s %s with %s...\n", restore ? "Restoring" : "Updating",
+               BridgeText(drive).c_str(), written.c_str());
+  TerminalHost host(io, DriveOptions(drive), out, isatty(fileno(out)) != 0);
+  const std::uint32_t result = RunProcedure(host, drive);
+  // A failed run's bar stays where it stopped.
+  if (result != 0) host.Complete();
+  host.Finish();
+  if (result == 0) throw RunError(kExitRefused, std::string(kUpdateFail));
+}
+
+}  // namespace
+
+int RunUpdate(const CommandLine& line, const ToolEnvironment& env, std::FILE* out) {
+  const bool restore = line.subcommand == Subcommand::Restore;
+  const std::optional<std::string> userFile = restore ? std::optional(line.operands[1]) : line.imageFile;
+  // The user's files are checked before the bridge is asked anything.
+  std::vector<std::uint8_t> given =
+      userFile ? ReadUserFile(env.files, *userFile, flash::kLargestFlashSize) : std::vector<std::uint8_t>();
+  if (line.backupFile) CheckBackupTarget(env.files, *line.backupFile);
+  const DriveReport drive = ResolveDrive(env, line.operands[0]);
+  if (drive.procedure.empty() || drive.imageName.empty()) {
+    throw RunError(kExitRefused, BridgeText(drive) + ": The chip not support Firmware Update!");
+  }
+  std::vector<std::uint8_t> image = ImageOfRun(line, env, drive, restore, std::move(given));
+  if (IsSyntheticImage(image) && !env.locator.TakesSyntheticImages(drive.path)) {
+    throw RunError(kExitRefused, "a synthetic test image is never written to a real device");
+  }
+
+  const ImageForThisRun images(env.io.images, drive.imageName, std::move(image));
+  const platform::Services io{env.io.file, env.io.setup, env.io.clock, env.io.debug,
+                              env.io.out,  env.io.boxes, images, env.io.files};
+  if (drive.kind == chip::UpdateProcedure::Jmb352 && chip::IsEmbeddedImageCurrent(io, drive.path)) {
+    std::fprintf(out, "%s already holds %s; nothing to do.\n", BridgeText(drive).c_str(),
+                 restore ? line.operands[1].c_str() : drive.imageName.c_str());
+    return 0;
+  }
+
+  RunClaimed(line, env, io, drive, out);
+  std::fprintf(out, "%s\n", std::string(kReplug).c_str());
+  if (!line.wait) return 0;
+
+  std::fflush(out);
+  if (!env.watch.AwaitReplug()) {
+    throw RunError(kExitRefused, "the enclosure was not plugged in again in time");
+  }
+  ReportAfterReplug(io, drive, out);
+  return 0;
+}
+
+}  // namespace kelm::kelmtool

@@ -1,0 +1,93 @@
+// kelmtool on this machine's enclosures under Windows: the pass-through on the drives'
+// devices, the setup service, device notifications for the re-plug, the volume claim, and the
+// firmware images this program carries as resources.
+
+#include <chrono>
+#include <fstream>
+#include <utility>
+
+#include "platform/trace/tracing_device_file.h"
+#include "platform/windows/host_services.h"
+#include "platform/windows/resource_images.h"
+#include "platform/windows/volume_disk_claim.h"
+#include "platform/windows/windows_device_file.h"
+#include "platform/windows/windows_file_store.h"
+#include "platform/windows/windows_notifications.h"
+#include "platform/windows/windows_setup_service.h"
+#include "programs/kelmtool/console_ports.h"
+#include "programs/kelmtool/machine_side.h"
+#include "programs/kelmtool/tool.h"
+#include "programs/kelmtool/tool_support.h"
+#include "programs/kelmtool/windows_drive_locator.h"
+
+namespace kelm::kelmtool {
+
+namespace {
+
+// The debugger sees what the terminal sees.
+class BothDebugOutputs final : public platform::DebugOutput {
+ public:
+  void OutputDebugString(std::string_view text) override {
+    console_.OutputDebugString(text);
+    debugger_.OutputDebugString(text);
+  }
+
+ private:
+  ConsoleDebugOutput console_;
+  windows::WindowsDebugOutput debugger_;
+};
+
+// Waits on WM_DEVICECHANGE for a USB device to go away and one to arrive after it.
+class DeviceChangeReplugWatch final : public EnclosureWatch {
+ public:
+  DeviceChangeReplugWatch(windows::WindowsDeviceNotifications& notifications, std::FILE* out)
+      : notifications_(notifications), out_(out) {}
+
+  bool AwaitReplug() override {
+    return AwaitRemovalThenArrival(
+        out_,
+        [&](DeviceChangeHandler handler) {
+          notifications_.Register(std::move(handler));
+          return notifications_.Registered();
+        },
+        [&](std::chrono::milliseconds left) {
+          notifications_.Pump(static_cast<std::uint32_t>(left.count()));
+        });
+  }
+
+ private:
+  windows::WindowsDeviceNotifications& notifications_;
+  std::FILE* out_;
+};
+
+}  // namespace
+
+int RunOnThisMachine(const CommandLine& line, std::FILE* out) {
+  std::ofstream trace;
+  if (!OpenTrace(line, trace)) return kExitBadInput;
+  const windows::Win32Calls& calls = windows::RealWin32Calls();
+  ConsoleMessageBoxes boxes;
+  windows::WindowsDeviceFile device(calls);
+  trace::TracingDeviceFile file(device);
+  if (line.trace) file.SetTrace(&trace);
+  windows::WindowsSetupService setup(calls);
+  windows::WindowsClock clock(calls);
+  BothDebugOutputs debug;
+  ConsoleStandardOutput standardOutput(out);
+  const windows::ResourceImages images(calls);
+  windows::WindowsFileStore files(calls);
+  const platform::Services io{file, setup, clock, debug, standardOutput, boxes, images, files};
+
+  windows::VolumeDiskClaim claim(calls);
+  const WindowsDriveLocator locator(calls);
+  windows::WindowsDeviceNotifications notifications(calls);
+  DeviceChangeReplugWatch watch(notifications, out);
+  const ToolEnvironment env{io, claim, files, locator, watch};
+  const int status = RunTool(line, env, out);
+  if (device.AccessWasDenied()) {
+    TellError("Windows refused access to a drive; run kelmtool from an administrator prompt");
+  }
+  return status;
+}
+
+}  // namespace kelm::kelmtool

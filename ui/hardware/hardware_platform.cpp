@@ -1,9 +1,0 @@
-#include "ui/hardware/hardware_platform.h"
-
-namespace kelm::hardware {
-
-HardwarePlatform::HardwarePlatform(const linux_platform::SystemRoots& roots)
-    : backend(roots, boxes),
-      services{backend.file, backend.setup, clock, debug, out, boxes, images, files} {}
-
-}  // namespace kelm::hardware

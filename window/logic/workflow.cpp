@@ -1,0 +1,176 @@
+// The road from YES or Run to the end screen: the procedure for the bridge model, the
+// progress bar, the re-plug and failure screens.
+
+#include <algorithm>
+#include <array>
+#include <exception>
+#include <string_view>
+#include <utility>
+
+#include "chip/bridge_models.h"
+#include "chip/jm20336_update.h"
+#include "flash/jmb352_update.h"
+#include "flash/programming.h"
+#include "window/logic/fw_tool.h"
+
+namespace kelm::window {
+
+namespace {
+
+// Every procedure takes the window, the drive's path and a flash type (only the parallel-flash
+// family uses it); nonzero is success.
+using Procedure = std::uint32_t (*)(platform::Host& host, const std::string& path,
+                                    std::int32_t flashType);
+
+struct ProcedureEntry {
+  chip::UpdateProcedure kind;
+  Procedure run;
+};
+
+constexpr std::array<ProcedureEntry, 3> kProcedures = {{
+    {chip::UpdateProcedure::SerialFlash,
+     [](platform::Host& host, const std::string& path, std::int32_t) {
+       return flash::ProgramFirmware(host, path);
+     }},
+    {chip::UpdateProcedure::Jmb352,
+     [](platform::Host& host, const std::string& path, std::int32_t) {
+       return flash::UpdateJmb352(host, path);
+     }},
+    {chip::UpdateProcedure::Jm20336,
+     [](platform::Host& host, const std::string& path, std::int32_t flashType) {
+       return chip::UpdateJm20336(host, path, flashType) ? std::uint32_t{1} : std::uint32_t{0};
+     }},
+}};
+
+// The procedure of a bridge model, or nullptr for a model without one.
+Procedure ProcedureFor(std::uint8_t model) {
+  const chip::UpdateProcedure kind = chip::ProcedureFor(model);
+  for (const ProcedureEntry& entry : kProcedures) {
+    if (entry.kind == kind) return entry.run;
+  }
+  return nullptr;
+}
+
+constexpr char kUpdateFail[] = "                 Update fail!!";
+constexpr std::string_view kUsbPrefix = "<<USB>> ";
+
+// Gives the drive back however the procedure ends.
+class ClaimScope {
+ public:
+  explicit ClaimScope(platform::DiskClaim& claim) : claim_(claim) {}
+  ~ClaimScope() { claim_.Release(); }
+  ClaimScope(const ClaimScope&) = delete;
+  ClaimScope& operator=(const ClaimScope&) = delete;
+
+ private:
+  platform::DiskClaim& claim_;
+};
+
+}  // namespace
+
+bool TZintFwTool::ClaimDrive(const std::string& path) {
+  if (env_.diskClaim.Claim(path)) return true;
+  const int index = controls_.ItemIndex("DeviceList");
+  std::string name = index >= 0 ? controls_.ItemText("DeviceList", index) : std::string();
+  if (name.starts_with(kUsbPrefix)) name.erase(0, kUsbPrefix.size());
+  env_.services.boxes.Show("Error",
+                           "The drive \"" + name +
+                               "\" is in use: a filesystem on it is mounted, or another "
+                               "program holds it.\n\nEject it in the file manager first, then "
+                               "try again.",
+                           platform::MessageIcon::Error);
+  return false;
+}
+
+class TZintFwTool::UpdateScope {
+ public:
+  explicit UpdateScope(TZintFwTool& window) : window_(window) { window_.updateRunning_ = true; }
+  ~UpdateScope() {
+    window_.updateRunning_ = false;
+    if (!std::exchange(window_.closePending_, false)) return;
+    // While an exception unwinds, let the loop deliver the close after it was shown.
+    if (std::uncaught_exceptions() > 0) {
+      window_.frame_.CloseLater();
+    } else {
+      window_.frame_.Close();
+    }
+  }
+  UpdateScope(const UpdateScope&) = delete;
+  UpdateScope& operator=(const UpdateScope&) = delete;
+
+ private:
+  TZintFwTool& window_;
+};
+
+void TZintFwTool::EraseButtonClick() {
+  if (updateRunning_) return;  // one procedure at a time
+  UpdateScope running(*this);
+  // Read once, before anything changes.
+  const std::uint8_t model = Model();
+  const DriveRecord* drive = SelectedDrive();
+  const std::string path = drive != nullptr ? drive->DevicePath : std::string();
+  // With no drive listed there is nothing to update: no command goes to a stale path.
+  const Procedure run = drive != nullptr ? ProcedureFor(model) : nullptr;
+  // Nothing is sent to a drive something else uses; the question stays for another try.
+  if (run != nullptr && !ClaimDrive(path)) return;
+  const ClaimScope claimed(env_.diskClaim);
+
+  controls_.SetEnabled("EraseButton", false);
+  controls_.SetVisible("devLable", false);
+  controls_.SetVisible("FwUpdatBar", true);
+  AdvanceProgress(20);  // from where the last update left the bar
+  SetStatus("");
+  EraseOnlyFlag = 0;  // YES always runs the full update
+
+  const std::uint32_t result = run != nullptr ? run(*this, path, 0) : 0;
+
+  controls_.SetVisible("FwUpdatBar", false);
+  ShowEndScreen(result != 0);
+  controls_.SetEnabled("EraseButton", true);
+}
+
+void TZintFwTool::ShowEndScreen(bool success) {
+  controls_.SetVisible("replugLable1", success);
+  controls_.SetVisible("replugLable2", success);
+  controls_.SetVisible("ExtBtn", true);
+  controls_.SetVisible("devLable", !success);
+  controls_.SetVisible("EraseButton", false);
+  controls_.SetVisible("ExitBtn", false);
+  if (!success) {
+    controls_.SetColor("devLable", kRed);
+    controls_.SetText("devLable", kUpdateFail);
+  }
+}
+
+void TZintFwTool::UpdateBtnClick() {
+  if (updateRunning_) return;  // one procedure at a time
+  UpdateScope running(*this);
+  controls_.SetEnabled("UpdateBtn", false);
+  env_.services.debug.OutputDebugString("Update Btn Press\n");
+  const std::uint8_t model = Model();
+  const DriveRecord* drive = SelectedDrive();
+  SetStatus("");
+
+  // The procedures report their own outcome; with no drive listed nothing runs.
+  if (drive != nullptr) {
+    if (const Procedure run = ProcedureFor(model)) {
+      const std::string path = drive->DevicePath;
+      if (ClaimDrive(path)) {
+        const ClaimScope claimed(env_.diskClaim);
+        run(*this, path, controls_.ItemIndex("FlashTypeList"));
+      }
+    }
+  }
+  controls_.SetEnabled("UpdateBtn", true);
+}
+
+void TZintFwTool::AdvanceProgress(std::int32_t step) {
+  constexpr std::string_view bar = "FwUpdatBar";
+  if (!controls_.Visible(bar)) return;
+  const ProgressRange range = controls_.Range(bar);
+  const std::int64_t position = std::clamp<std::int64_t>(
+      std::int64_t{controls_.Position(bar)} + step, range.minimum, range.maximum);
+  controls_.SetPosition(bar, static_cast<int>(position));
+}
+
+}  // namespace kelm::window
