@@ -16,7 +16,7 @@
 #include "programs/fwupdate-sim/bench_ports.h"
 #include "programs/fwupdate-sim/command_line.h"
 #include "programs/fwupdate-sim/script_actions.h"
-#include "programs/fwupdate-sim/scripted_window.h"
+#include "programs/fwupdate-sim/qt_scripted_window.h"
 #include "programs/fwupdate-sim/transcript.h"
 #include "programs/fwupdate-scripted/counting_clock.h"
 #include "programs/fwupdate-scripted/shell_command.h"

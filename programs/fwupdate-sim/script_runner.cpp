@@ -1,23 +1,17 @@
 #include "programs/fwupdate-sim/script_runner.h"
 
-#include <QAbstractButton>
-#include <QComboBox>
-#include <QCoreApplication>
-#include <QLineEdit>
+#include <exception>
+#include <utility>
 
 #include "programs/fwupdate-sim/window_view.h"
 
 namespace kelm::bench {
 
-namespace {
-QString FromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
-}  // namespace
-
-ScriptRunner::ScriptRunner(QWidget& window, EnclosureHands& enclosures,
+ScriptRunner::ScriptRunner(FaceView& view, EnclosureHands& enclosures,
                            ScriptedFileDialog& dialog, Transcript& transcript,
-                           ui::Application& app)
-    : window_(&window), enclosures_(enclosures), dialog_(dialog), transcript_(transcript),
-      app_(app) {}
+                           ExceptionSink showException)
+    : view_(view), enclosures_(enclosures), dialog_(dialog), transcript_(transcript),
+      showException_(std::move(showException)) {}
 
 void ScriptRunner::Run(const std::vector<Action>& actions) {
   for (const Action& action : actions) {
@@ -31,13 +25,13 @@ void ScriptRunner::Run(const std::vector<Action>& actions) {
     try {
       Perform(action);
     } catch (const std::exception& error) {
-      app_.ShowException(error.what());
+      showException_(error.what());
     } catch (...) {
-      app_.ShowException("");
+      showException_("");
     }
     // Let queued work (a deferred close, queued signals) happen before the next action.
-    QCoreApplication::processEvents();
-    if (window_.isNull() || !window_->isVisible()) closed_ = true;
+    view_.ProcessMessages();
+    if (!view_.Open()) closed_ = true;
   }
 }
 
@@ -51,10 +45,8 @@ void ScriptRunner::Perform(const Action& action) {
       break;
     case Verb::Refresh:
       // Always runs, like the refresh a device event causes: a click would be lost on a
-      // disabled button, so the click's signal is sent directly.
-      if (auto* button = qobject_cast<QAbstractButton*>(FindControl(*window_, action.control))) {
-        emit button->clicked(false);
-      }
+      // disabled button.
+      if (view_.Has(action.control)) view_.Clicked(action.control);
       break;
     case Verb::Load:
     case Verb::Browse:
@@ -87,47 +79,44 @@ void ScriptRunner::Perform(const Action& action) {
       enclosures_.Send(action.code);
       break;
     case Verb::Show:
-      PrintWindow(*window_, transcript_);
+      PrintWindow(view_, transcript_);
       break;
   }
 }
 
-QWidget* ScriptRunner::Reach(std::string_view name) {
+bool ScriptRunner::Reach(std::string_view name) {
   const auto info = FindControlInfo(name);
-  if (!info) return nullptr;
-  if (const auto why = OutOfReach(*window_, *info)) {
+  if (!info) return false;
+  if (const auto why = OutOfReach(view_, *info)) {
     Ignored(std::string(name) + " is " + *why);
-    return nullptr;
+    return false;
   }
-  return FindControl(*window_, name);
+  return true;
 }
 
 void ScriptRunner::Click(std::string_view name) {
-  if (auto* button = qobject_cast<QAbstractButton*>(Reach(name))) button->click();
+  if (Reach(name)) view_.Click(name);
 }
 
 void ScriptRunner::Tick(const Action& action) {
-  auto* box = qobject_cast<QAbstractButton*>(Reach(action.control));
-  if (box == nullptr) return;
+  if (!Reach(action.control)) return;
   const bool wanted = action.verb == Verb::Tick;
-  if (box->isChecked() != wanted) box->click();
+  if (view_.Checked(action.control) != wanted) view_.Click(action.control);
 }
 
 void ScriptRunner::Select(const Action& action) {
-  auto* list = qobject_cast<QComboBox*>(Reach(action.control));
-  if (list == nullptr) return;
-  if (action.index < 0 || action.index >= list->count()) {
+  if (!Reach(action.control)) return;
+  if (action.index < 0 || action.index >= view_.ItemCount(action.control)) {
     Ignored(action.control + " has no item " + std::to_string(action.index));
     return;
   }
-  if (list->currentIndex() != action.index) list->setCurrentIndex(static_cast<int>(action.index));
+  const int index = static_cast<int>(action.index);
+  if (view_.ItemIndex(action.control) != index) view_.Choose(action.control, index);
 }
 
 void ScriptRunner::SetText(const Action& action) {
-  auto* edit = qobject_cast<QLineEdit*>(Reach(action.control));
-  if (edit == nullptr) return;
-  const QString text = FromUtf8(action.argument);
-  if (edit->text() != text) edit->setText(text);
+  if (!Reach(action.control)) return;
+  if (view_.Text(action.control) != action.argument) view_.Type(action.control, action.argument);
 }
 
 void ScriptRunner::Ignored(std::string_view why) {

@@ -1,8 +1,9 @@
-#include "programs/fwupdate-sim/scripted_window.h"
+#include "programs/fwupdate-sim/qt_scripted_window.h"
 
 #include <QCoreApplication>
 #include <memory>
 
+#include "programs/fwupdate-sim/qt_face_view.h"
 #include "programs/fwupdate-sim/script_runner.h"
 #include "window/qt/fwupdate.h"
 
@@ -18,7 +19,9 @@ void RunActionsOnWindow(ScriptedWindow run, const std::vector<Action>& actions) 
     window->setAttribute(Qt::WA_DontShowOnScreen);
     window->show();
     {
-      ScriptRunner runner(*window, run.hands, run.dialog, run.transcript, run.app);
+      QtFaceView view(*window);
+      ScriptRunner runner(view, run.hands, run.dialog, run.transcript,
+                          [&app = run.app](std::string_view message) { app.ShowException(message); });
       runner.Run(actions);
     }
     window->close();

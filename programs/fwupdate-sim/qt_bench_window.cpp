@@ -1,4 +1,4 @@
-#include "programs/fwupdate-sim/bench_window.h"
+#include "programs/fwupdate-sim/qt_bench_window.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
