@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "flash/engine_settings.h"
-#include "tests/ui/window_bench.h"
+#include "tests/qt_face/window_bench.h"
 
 namespace kelm::test {
 namespace {

@@ -4,7 +4,7 @@
 #include <QCheckBox>
 #include <QDialog>
 
-#include "tests/ui/window_bench.h"
+#include "tests/qt_face/window_bench.h"
 
 namespace kelm::test {
 namespace {
