@@ -4,30 +4,15 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 
-#include <array>
+#include <string>
 #include <utility>
 
 #include "ui_fwupdate.h"
+#include "window/logic/control_events.h"
+#include "window/logic/design_fonts.h"
+#include "window/qt/qt_text.h"
 
 namespace kelm::ui {
-
-namespace {
-
-// The design gives these fonts in pixels, which the form file cannot carry.
-struct PixelFont {
-  const char* control;
-  int pixels;
-};
-constexpr std::array<PixelFont, 6> kPixelFonts = {{
-    {"devLable", 19},
-    {"replugLable1", 19},
-    {"replugLable2", 19},
-    {"EraseButton", 13},
-    {"ExitBtn", 13},
-    {"ExtBtn", 13},
-}};
-
-}  // namespace
 
 TZintFwTool::TZintFwTool(WindowEnvironment env, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
@@ -50,39 +35,33 @@ TZintFwTool::~TZintFwTool() {
 }
 
 void TZintFwTool::ConnectHandlers() {
+  // Every control says what happened; the logic's table decides which handler, if any, runs.
   window::TZintFwTool* logic = logic_.get();
-  connect(ui_->StatusEdit, &QLineEdit::textChanged, this,
-          [logic](const QString& text) { logic->StatusEditChange(text.toStdString()); });
-  const std::array<std::pair<QAbstractButton*, void (window::TZintFwTool::*)()>, 8> clicks = {{
-      {ui_->EraseButton, &window::TZintFwTool::EraseButtonClick},
-      {ui_->ExitBtn, &window::TZintFwTool::ExitBtnClick},
-      {ui_->ExtBtn, &window::TZintFwTool::ExitBtnClick},
-      {ui_->RefreshBtn, &window::TZintFwTool::RefreshBtnClick},
-      {ui_->UpdateBtn, &window::TZintFwTool::UpdateBtnClick},
-      {ui_->LoadBtn, &window::TZintFwTool::LoadBtnClick},
-      {ui_->BackupBtn, &window::TZintFwTool::BackupBtnClick},
-      {ui_->RdCheckBox, &window::TZintFwTool::RdCheckBoxClick},
-  }};
-  for (const auto& [button, handler] : clicks) {
-    connect(button, &QAbstractButton::clicked, this, [logic, handler] { (logic->*handler)(); });
+  const window::Controls* controls = &controls_;
+  for (QAbstractButton* button : findChildren<QAbstractButton*>()) {
+    const std::string name = button->objectName().toStdString();
+    const QVariant tag = button->property("tag");
+    connect(button, &QAbstractButton::clicked, this, [logic, name, tag] {
+      window::OnClick(*logic, name, tag.isValid() ? tag.toInt() : -1);
+    });
   }
-  for (QCheckBox* box : {ui_->EraseOnlyCheck, ui_->BackupFWCheckBox}) {
-    connect(box, &QAbstractButton::clicked, this,
-            [logic, box] { logic->EraseOnlyCheckClick(box->property("tag").toInt()); });
+  for (QComboBox* list : findChildren<QComboBox*>()) {
+    connect(list, &QComboBox::currentIndexChanged, this,
+            [logic, controls, name = list->objectName().toStdString()] {
+              window::OnChange(*logic, *controls, name);
+            });
   }
-  const auto check = [logic] { logic->UpdateBtnCheck(); };
-  connect(ui_->DeviceList, &QComboBox::currentIndexChanged, this, check);
-  connect(ui_->FlashTypeList, &QComboBox::currentIndexChanged, this, check);
-  connect(ui_->FwFilenameEdit, &QLineEdit::textChanged, this, check);
-  connect(ui_->FwSizeCheck, &QComboBox::currentIndexChanged, this,
-          [logic](int index) { logic->FwSizeCheckChange(index); });
-  connect(ui_->FwPgSizeCheck, &QComboBox::currentIndexChanged, this,
-          [logic](int index) { logic->FwPgSizeCheckChange(index); });
+  for (QLineEdit* edit : findChildren<QLineEdit*>()) {
+    connect(edit, &QLineEdit::textChanged, this,
+            [logic, controls, name = edit->objectName().toStdString()] {
+              window::OnChange(*logic, *controls, name);
+            });
+  }
 }
 
 void TZintFwTool::ApplyFonts() {
-  for (const PixelFont& entry : kPixelFonts) {
-    auto* control = findChild<QWidget*>(QString::fromLatin1(entry.control));
+  for (const window::PixelFont& entry : window::kPixelFonts) {
+    auto* control = findChild<QWidget*>(ToQString(entry.control));
     QFont font = control->font();
     font.setPixelSize(entry.pixels);
     control->setFont(font);

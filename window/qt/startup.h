@@ -7,11 +7,12 @@
 #include <string_view>
 
 #include "platform/host.h"
+#include "window/logic/application_title.h"
 #include "window/logic/window_environment.h"
 
 namespace kelm::ui {
 
-inline constexpr std::string_view kApplicationTitle = "Kelm Firmware Update Utility";
+using window::kApplicationTitle;
 
 class Application final : public QApplication {
   Q_OBJECT
