@@ -8,14 +8,14 @@
 #include <memory>
 #include <optional>
 
-#include "flash/embedded_image_table.h"
+#include "flash/images.h"
 #include "platform/linux/system_check.h"
 #include "window/qt/fwupdate.h"
 #include "programs/fwupdate-linux/hardware_platform.h"
-#include "programs/fwupdate-linux/no_image_notice.h"
 #include "programs/fwupdate-linux/program_start.h"
 #include "window/qt/qt_file_dialog.h"
 #include "programs/fwupdate-linux/udev_socket_notifier.h"
+#include "window/logic/no_image_notice.h"
 #include "window/qt/startup.h"
 
 namespace {
@@ -40,7 +40,7 @@ void AnnounceOverWindow(HardwarePlatform& hw) {
     return;
   }
   hw.boxes.setParent(window);
-  kelm::hardware::TellWhenNoImage(kelm::flash::EmbeddedImageTable(), hw.boxes);
+  kelm::window::TellWhenNoImage(kelm::flash::EmbeddedImages{}, hw.boxes);
 }
 
 }  // namespace

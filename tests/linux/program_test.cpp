@@ -19,12 +19,13 @@
 #include <memory>
 #include <thread>
 
+#include "flash/images.h"
 #include "sysfs_tree.h"
 #include "test_services.h"
 #include "window/qt/fwupdate.h"
 #include "programs/fwupdate-linux/hardware_platform.h"
 #include "platform/linux/system_check.h"
-#include "programs/fwupdate-linux/no_image_notice.h"
+#include "window/logic/no_image_notice.h"
 
 namespace kelm {
 namespace {
@@ -101,14 +102,14 @@ INSTANTIATE_TEST_SUITE_P(Machines, HardwareWindow,
 
 TEST(HardwareProgram, SaysOnceThatABuildWithoutImagesCannotUpdate) {
   test::Boxes boxes;
-  EXPECT_TRUE(hardware::TellWhenNoImage({}, boxes));
+  flash::ImageSet images;
+  EXPECT_TRUE(window::TellWhenNoImage(images, boxes));
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].caption, "Message");
   EXPECT_NE(boxes.shown[0].text.find("-DKELM_FIRMWARE_DIR="), std::string::npos);
 
-  static const std::uint8_t kBytes[] = {1, 2, 3};
-  const flash::EmbeddedImage image{"FW352B", kBytes};
-  EXPECT_FALSE(hardware::TellWhenNoImage({&image, 1}, boxes));
+  images.Set("FW352B", {1, 2, 3});
+  EXPECT_FALSE(window::TellWhenNoImage(images, boxes));
   EXPECT_EQ(boxes.shown.size(), 1u);
 }
 

@@ -3,13 +3,11 @@
 // the operator is told so once at start-up, and where the backup and an update from a file
 // are: kelmtool, since the window's engineering panel is never shown.
 
-#include <span>
 #include <string_view>
 
-#include "flash/embedded_image_table.h"
 #include "platform/host.h"
 
-namespace kelm::hardware {
+namespace kelm::window {
 
 inline constexpr std::string_view kNoImageText =
     "This build carries no firmware image.\n\n"
@@ -22,7 +20,7 @@ inline constexpr std::string_view kNoImageText =
     "FW352B.bin, FW339.bin):\n"
     "  cmake -DKELM_FIRMWARE_DIR=/path/to/images ...";
 
-// Shows the message when the table holds no image; true when it did.
-bool TellWhenNoImage(std::span<const flash::EmbeddedImage> images, platform::MessageBoxes& boxes);
+// Shows the message when the program carries none of the images; true when it did.
+bool TellWhenNoImage(const platform::ImageSource& images, platform::MessageBoxes& boxes);
 
-}  // namespace kelm::hardware
+}  // namespace kelm::window

@@ -1,0 +1,74 @@
+// kelm-fwupdate.exe: the update window on the USB enclosures attached to this Windows machine.
+
+#include "window/win32/windows_api.h"
+
+#include <exception>
+#include <string>
+
+#include "platform/windows/host_services.h"
+#include "platform/windows/resource_images.h"
+#include "platform/windows/volume_disk_claim.h"
+#include "platform/windows/windows_device_file.h"
+#include "platform/windows/windows_file_store.h"
+#include "platform/windows/windows_notifications.h"
+#include "platform/windows/windows_setup_service.h"
+#include "window/logic/application_title.h"
+#include "window/logic/no_image_notice.h"
+#include "window/win32/fw_tool_window.h"
+#include "window/win32/win32_file_dialog.h"
+#include "window/win32/win32_message_boxes.h"
+
+namespace {
+
+using namespace kelm;
+
+// A window program has no console: what the procedures print goes to the debugger.
+class DebuggerStandardOutput final : public platform::StandardOutput {
+ public:
+  explicit DebuggerStandardOutput(platform::DebugOutput& debug) : debug_(debug) {}
+  void Write(std::string_view text) override { debug_.OutputDebugString(text); }
+
+ private:
+  platform::DebugOutput& debug_;
+};
+
+std::string ProgramDir() {
+  char path[MAX_PATH] = {};
+  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string dir(path, length);
+  const auto slash = dir.find_last_of('\\');
+  return slash == std::string::npos ? std::string() : dir.substr(0, slash);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  const windows::Win32Calls& calls = windows::RealWin32Calls();
+  win32::Win32MessageBoxes boxes;
+  try {
+    windows::WindowsDeviceFile device(calls);
+    windows::WindowsSetupService setup(calls);
+    windows::WindowsClock clock(calls);
+    windows::WindowsDebugOutput debug(calls);
+    DebuggerStandardOutput out(debug);
+    const windows::ResourceImages images(calls);
+    windows::WindowsFileStore files(calls);
+    platform::Services services{device, setup, clock, debug, out, boxes, images, files};
+    windows::VolumeDiskClaim claim(calls);
+    // Its message-only window is served by the window's message loop below.
+    windows::WindowsDeviceNotifications notifications(calls);
+    win32::Win32FileDialog dialog;
+
+    win32::FwToolWindow window({services, notifications, dialog, claim, ProgramDir()}, boxes);
+    boxes.SetOwner(window.Handle());
+    dialog.SetOwner(window.Handle());
+    window.Show();
+    window::TellWhenNoImage(images, boxes);
+    win32::RunUntilClosed(window);
+  } catch (const std::exception& error) {
+    boxes.Show(window::kApplicationTitle, error.what(), platform::MessageIcon::Error);
+  } catch (...) {
+    boxes.Show(window::kApplicationTitle, "", platform::MessageIcon::Error);
+  }
+  return 0;
+}
