@@ -1,7 +1,7 @@
 // The bench on Windows: the window's Win32 face, headless under a script or on the desktop
 // beside the small bench window.
 
-#include <windows.h>
+#include "window/win32/windows_api.h"
 
 #include <exception>
 #include <iostream>

@@ -2,7 +2,7 @@
 // The small window beside the main one on the desktop: unplug and plug the simulated
 // enclosures by hand.
 
-#include <windows.h>
+#include "window/win32/windows_api.h"
 
 #include "platform/sim/sim_platform.h"
 #include "programs/fwupdate-sim/bench_ports.h"

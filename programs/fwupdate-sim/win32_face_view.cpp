@@ -1,38 +1,19 @@
 #include "programs/fwupdate-sim/win32_face_view.h"
 
-#include <windows.h>
+#include "window/win32/windows_api.h"
 #include <commctrl.h>
 
 #include <string>
 
+#include "window/win32/wide_text.h"
+
 namespace kelm::bench {
 
+using win32::Narrow;
+using win32::Wide;
+using win32::WindowText;
+
 namespace {
-
-std::string Utf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                      nullptr, nullptr);
-  return out;
-}
-
-std::wstring Wide(std::string_view text) {
-  if (text.empty()) return {};
-  const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                       nullptr, 0);
-  std::wstring out(static_cast<std::size_t>(size), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
-  return out;
-}
-
-std::wstring WindowText(HWND window) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
 
 bool IsList(HWND control) {
   wchar_t name[32] = {};
@@ -64,7 +45,7 @@ bool Win32FaceView::Enabled(std::string_view name) const {
 
 std::string Win32FaceView::Text(std::string_view name) const {
   HWND control = Find(name);
-  if (!IsList(control)) return Utf8(WindowText(control));
+  if (!IsList(control)) return WindowText(control);
   const auto index = SendMessageW(control, CB_GETCURSEL, 0, 0);
   if (index == CB_ERR) return {};
   const auto length = SendMessageW(control, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
@@ -72,7 +53,7 @@ std::string Win32FaceView::Text(std::string_view name) const {
   std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
   SendMessageW(control, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
   text.resize(static_cast<std::size_t>(length));
-  return Utf8(text);
+  return Narrow(text);
 }
 
 window::ColorRef Win32FaceView::LabelColor(std::string_view name) const {
@@ -108,7 +89,7 @@ int Win32FaceView::ClientHeight() const {
   return client.bottom - client.top;
 }
 
-std::string Win32FaceView::Caption() const { return Utf8(WindowText(window_.Handle())); }
+std::string Win32FaceView::Caption() const { return WindowText(window_.Handle()); }
 
 void Win32FaceView::Notify(HWND control, unsigned code) {
   SendMessageW(GetParent(control), WM_COMMAND,
