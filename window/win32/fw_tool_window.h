@@ -33,6 +33,8 @@ class FwToolWindow final : private window::Frame {
   HWND Control(std::string_view name) const { return controls_.Find(name); }
   window::ColorRef LabelColor(std::string_view name) const { return controls_.ColorOf(name); }
   window::TZintFwTool& logic() { return *logic_; }
+  // The controls as the logic reaches them.
+  window::Controls& controls() { return controls_; }
   // A close went through and the window is gone.
   bool Closed() const { return closed_; }
 
