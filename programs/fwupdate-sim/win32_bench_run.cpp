@@ -15,22 +15,11 @@
 #include "programs/fwupdate-sim/win32_face_view.h"
 #include "window/logic/application_title.h"
 #include "window/win32/fw_tool_window.h"
+#include "window/win32/program_folder.h"
 #include "window/win32/win32_file_dialog.h"
 #include "window/win32/win32_message_boxes.h"
 
 namespace kelm::bench {
-
-namespace {
-
-std::string ProgramDir() {
-  char path[MAX_PATH] = {};
-  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string dir(path, length);
-  const auto slash = dir.find_last_of("\\/");
-  return slash == std::string::npos ? std::string() : dir.substr(0, slash);
-}
-
-}  // namespace
 
 // Every Windows session has a desktop to open the window on.
 bool HasDisplay() { return true; }
@@ -45,7 +34,7 @@ int RunScripted(BenchInputs& inputs, char*) {
   try {
     ScriptedFileDialog& dialog = session.scriptedDialog();
     // Made but never shown: its controls keep their own visibility flags all the same.
-    auto window = std::make_unique<win32::FwToolWindow>(session.Environment(dialog, ProgramDir()), boxes);
+    auto window = std::make_unique<win32::FwToolWindow>(session.Environment(dialog, win32::ProgramFolder()), boxes);
     {
       Win32FaceView view(*window);
       ScriptRunner runner(view, session.enclosures(), dialog, transcript, showException);
@@ -67,7 +56,7 @@ int RunOnDisplay(BenchInputs& inputs, char*) {
   BenchSession session(inputs, boxes);
   win32::Win32FileDialog dialog;
   try {
-    win32::FwToolWindow window(session.Environment(dialog, ProgramDir()), boxes);
+    win32::FwToolWindow window(session.Environment(dialog, win32::ProgramFolder()), boxes);
     boxes.SetOwner(window.Handle());
     Win32BenchWindow bench(session.enclosures(), session.sim());
     window.Show();

@@ -15,6 +15,7 @@
 #include "window/logic/application_title.h"
 #include "window/logic/no_image_notice.h"
 #include "window/win32/fw_tool_window.h"
+#include "window/win32/program_folder.h"
 #include "window/win32/win32_file_dialog.h"
 #include "window/win32/win32_message_boxes.h"
 
@@ -32,13 +33,6 @@ class DebuggerStandardOutput final : public platform::StandardOutput {
   platform::DebugOutput& debug_;
 };
 
-std::string ProgramDir() {
-  char path[MAX_PATH] = {};
-  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string dir(path, length);
-  const auto slash = dir.find_last_of('\\');
-  return slash == std::string::npos ? std::string() : dir.substr(0, slash);
-}
 
 }  // namespace
 
@@ -59,7 +53,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     windows::WindowsDeviceNotifications notifications(calls);
     win32::Win32FileDialog dialog;
 
-    win32::FwToolWindow window({services, notifications, dialog, claim, ProgramDir()}, boxes);
+    win32::FwToolWindow window({services, notifications, dialog, claim, win32::ProgramFolder()}, boxes);
     boxes.SetOwner(window.Handle());
     dialog.SetOwner(window.Handle());
     window.Show();
