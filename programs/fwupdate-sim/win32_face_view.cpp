@@ -9,7 +9,6 @@
 
 namespace kelm::bench {
 
-using win32::Narrow;
 using win32::Wide;
 using win32::WindowText;
 
@@ -30,52 +29,32 @@ bool IsCheckBox(HWND control) {
 
 bool Win32FaceView::Has(std::string_view name) const { return Find(name) != nullptr; }
 
-bool Win32FaceView::Hidden(std::string_view name) const {
-  return (GetWindowLongPtrW(Find(name), GWL_STYLE) & WS_VISIBLE) == 0;
-}
+// The state is read through the face's own controls, the way the logic reads it.
+bool Win32FaceView::Hidden(std::string_view name) const { return !window_.controls().Visible(name); }
 
-bool Win32FaceView::Enabled(std::string_view name) const {
-  // A control in a disabled panel is disabled too, as a person finds it.
-  for (HWND control = Find(name); control != nullptr && control != window_.Handle();
-       control = GetParent(control)) {
-    if (!IsWindowEnabled(control)) return false;
-  }
-  return true;
-}
+bool Win32FaceView::Enabled(std::string_view name) const { return window_.controls().Enabled(name); }
 
 std::string Win32FaceView::Text(std::string_view name) const {
-  HWND control = Find(name);
-  if (!IsList(control)) return WindowText(control);
-  const auto index = SendMessageW(control, CB_GETCURSEL, 0, 0);
-  if (index == CB_ERR) return {};
-  const auto length = SendMessageW(control, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
-  if (length == CB_ERR) return {};
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  SendMessageW(control, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
-  text.resize(static_cast<std::size_t>(length));
-  return Narrow(text);
+  if (!IsList(Find(name))) return window_.controls().Text(name);
+  const int index = ItemIndex(name);
+  return index < 0 ? std::string() : window_.controls().ItemText(name, index);
 }
 
 window::ColorRef Win32FaceView::LabelColor(std::string_view name) const {
   return window_.LabelColor(name);
 }
 
-bool Win32FaceView::Checked(std::string_view box) const {
-  return SendMessageW(Find(box), BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
+bool Win32FaceView::Checked(std::string_view box) const { return window_.controls().Checked(box); }
 
 int Win32FaceView::ItemCount(std::string_view list) const {
-  return static_cast<int>(SendMessageW(Find(list), CB_GETCOUNT, 0, 0));
+  return window_.controls().ItemCount(list);
 }
 
 int Win32FaceView::ItemIndex(std::string_view list) const {
-  const auto index = SendMessageW(Find(list), CB_GETCURSEL, 0, 0);
-  return index == CB_ERR ? -1 : static_cast<int>(index);
+  return window_.controls().ItemIndex(list);
 }
 
-int Win32FaceView::Position(std::string_view bar) const {
-  return static_cast<int>(SendMessageW(Find(bar), PBM_GETPOS, 0, 0));
-}
+int Win32FaceView::Position(std::string_view bar) const { return window_.controls().Position(bar); }
 
 int Win32FaceView::ClientWidth() const {
   RECT client{};
