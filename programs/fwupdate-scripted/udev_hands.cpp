@@ -83,7 +83,8 @@ bool UdevEnclosureHands::WaitUntil(const std::function<bool()>& done) {
   while (true) {
     udev_.Dispatch();
     if (done()) return true;
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+    // Rounded up: a wait cut to whole milliseconds downwards would end before the bound.
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) return false;
     const auto slice = std::min(left, kRecheck);
