@@ -21,6 +21,8 @@ class FileStore {
   // True when nothing is at `path` or a regular file is (not a link, a device, a pipe, a
   // socket or a folder): only then may a file written there replace what is there.
   virtual bool MayReplace(const std::string& path) const = 0;
+  // True when anything is at `path`: a file, a folder, a device, a link (a dangling one too).
+  virtual bool Exists(const std::string& path) const = 0;
   // The bytes of the regular file at `path` when it holds at most `limit` of them; nothing
   // for anything else (missing, unreadable, too large, a device, a pipe, a folder). Never
   // waits on a pipe and never reads more than `limit` + 1 bytes.

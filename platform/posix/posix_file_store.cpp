@@ -123,6 +123,11 @@ bool PosixFileStore::MayReplace(const std::string& path) const {
   return S_ISREG(status.st_mode);
 }
 
+bool PosixFileStore::Exists(const std::string& path) const {
+  struct stat status {};
+  return !path.empty() && ::lstat(path.c_str(), &status) == 0;
+}
+
 std::optional<std::vector<std::uint8_t>> PosixFileStore::ReadWholeFile(const std::string& path,
                                                                        std::size_t limit) const {
   // A device named by mistake is not even opened (a disk may spin up, a tape rewind).

@@ -23,6 +23,7 @@ class PosixFileStore final : public platform::FileStore {
 
   bool WriteWholeFile(const std::string& target, std::span<const std::uint8_t> bytes) override;
   bool MayReplace(const std::string& path) const override;
+  bool Exists(const std::string& path) const override;
   std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path,
                                                          std::size_t limit) const override;
 

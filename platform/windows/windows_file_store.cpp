@@ -100,6 +100,10 @@ bool WindowsFileStore::MayReplace(const std::string& path) const {
   return isFile;
 }
 
+bool WindowsFileStore::Exists(const std::string& path) const {
+  return !path.empty() && calls_.GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 std::optional<std::vector<std::uint8_t>> WindowsFileStore::ReadWholeFile(const std::string& path,
                                                                          std::size_t limit) const {
   const DWORD attributes = calls_.GetFileAttributesA(path.c_str());

@@ -1,4 +1,4 @@
-// kelmtool backup DEVICE FILE [--size BYTES]
+// kelmtool backup DEVICE FILE [--size BYTES] [--force]
 
 #include "device/commands.h"
 #include "programs/kelmtool/backup_run.h"
@@ -9,7 +9,7 @@ namespace kelm::kelmtool {
 
 int RunBackup(const CommandLine& line, const ToolEnvironment& env, std::FILE* out) {
   const std::string& file = line.operands[1];
-  CheckBackupTarget(env.files, file);
+  CheckBackupTarget(env.files, file, line.force);
   const DriveReport drive = ResolveDrive(env, line.operands[0]);
   // The command session the window opens on every drive it lists.
   device::EnterCommand(env.io, drive.path);

@@ -25,21 +25,25 @@ constexpr std::array<SubcommandEntry, 4> kSubcommands = {{
      "List the drives behind USB bridges: bridge, revision, firmware version, serial flash,\n"
      "and what an update would do. Sends no command that writes.\n"
      "  --json          one JSON document on standard output\n"},
-    {Subcommand::Backup, "backup", 2, {"--size"}, "kelmtool [GLOBAL] backup DEVICE FILE [--size BYTES]",
+    {Subcommand::Backup, "backup", 2, {"--size", "--force"},
+     "kelmtool [GLOBAL] backup DEVICE FILE [--size BYTES] [--force]",
      "Save the bridge's flash into FILE (written whole or not at all), with a record of the\n"
      "bridge beside it (FILE.json) that restore checks.\n"
-     "  --size BYTES    32768, 65536 (default), 131072, 262144, 524288 or 1048576\n"},
-    {Subcommand::Update, "update", 1, {"--image", "--backup", "--wait"},
-     "kelmtool [GLOBAL] update DEVICE [--image FILE] [--backup FILE] [--wait]",
+     "  --size BYTES    32768, 65536 (default), 131072, 262144, 524288 or 1048576\n"
+     "  --force         replace FILE and its record when they exist\n"},
+    {Subcommand::Update, "update", 1, {"--image", "--backup", "--wait", "--force"},
+     "kelmtool [GLOBAL] update DEVICE [--image FILE] [--backup FILE [--force]] [--wait]",
      "Back up the flash, then update the bridge's firmware as the window's YES does.\n"
      "  --image FILE    use FILE for this run instead of the image the program carries\n"
      "  --backup FILE   the backup's name (default: <model>-<version>-<date>.bin here)\n"
+     "  --force         replace the --backup FILE and its record when they exist\n"
      "  --wait          after the update, wait for the enclosure to be plugged in again\n"},
-    {Subcommand::Restore, "restore", 2, {"--backup", "--wait"},
-     "kelmtool [GLOBAL] restore DEVICE FILE [--backup FILE] [--wait]",
+    {Subcommand::Restore, "restore", 2, {"--backup", "--wait", "--force"},
+     "kelmtool [GLOBAL] restore DEVICE FILE [--backup FILE [--force]] [--wait]",
      "Put a backup written by kelmtool back, after checking it against its record and the\n"
      "bridge, and after backing up the flash as it is now.\n"
      "  --backup FILE   the name of that new backup (default as for update)\n"
+     "  --force         replace the --backup FILE and its record when they exist\n"
      "  --wait          after the restore, wait for the enclosure to be plugged in again\n"},
 }};
 
@@ -74,7 +78,7 @@ const SubcommandEntry& SpecOf(Subcommand subcommand) {
 }
 
 bool TakesValue(std::string_view option) {
-  return option != "--json" && option != "--wait";
+  return option != "--json" && option != "--wait" && option != "--force";
 }
 
 std::uint32_t ParseSize(const std::string& text) {
@@ -96,6 +100,7 @@ void Store(CommandLine& line, std::string_view option, const std::string& value)
   else if (option == "--dump") line.dump = value;
   else if (option == "--json") line.json = true;
   else if (option == "--wait") line.wait = true;
+  else if (option == "--force") line.force = true;
   else if (option == "--size") line.size = ParseSize(value);
   else if (option == "--image") line.imageFile = value;
   else if (option == "--backup") line.backupFile = value;

@@ -28,6 +28,7 @@ struct CommandLine {
   std::optional<std::string> imageFile;  // update --image
   std::optional<std::string> backupFile; // update, restore --backup
   bool wait = false;
+  bool force = false;                    // backup, update, restore: replace an existing backup
 
   bool OnSimulatedBench() const { return scenario || images || dump; }
 };

@@ -69,7 +69,7 @@ std::vector<std::uint8_t> ReadUserFile(const platform::FileStore& files, const s
   throw RunError(kExitBadInput, name + ": " + why);
 }
 
-void CheckBackupTarget(const platform::FileStore& files, const std::string& name) {
+void CheckBackupTarget(const platform::FileStore& files, const std::string& name, bool replace) {
   if (name.empty()) throw RunError(kExitBadInput, "the backup's file name is empty");
   // Found out after the flash was read, a record too long to name would leave a backup that
   // restore refuses.
@@ -80,6 +80,12 @@ void CheckBackupTarget(const platform::FileStore& files, const std::string& name
   for (const std::string& target : {name, RecordFileName(name)}) {
     if (!files.MayReplace(target)) {
       throw RunError(kExitBadInput, target + ": exists and is not a regular file; only a file is replaced");
+    }
+  }
+  if (replace) return;
+  for (const std::string& target : {name, RecordFileName(name)}) {
+    if (files.Exists(target)) {
+      throw RunError(kExitBadInput, target + ": exists already; give --force to replace it");
     }
   }
 }

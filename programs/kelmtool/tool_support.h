@@ -33,8 +33,10 @@ std::vector<std::uint8_t> ReadUserFile(const platform::FileStore& files, const s
                                        std::size_t limit);
 
 // Exit 2 unless a backup, and its record, may be written to `name`: a name, and nothing
-// there but regular files or nothing at all. Called before the bridge is asked anything.
-void CheckBackupTarget(const platform::FileStore& files, const std::string& name);
+// there but regular files or nothing at all; files only with `replace`, since an earlier
+// backup may be the only copy of a bridge's old firmware. Called before the bridge is asked
+// anything.
+void CheckBackupTarget(const platform::FileStore& files, const std::string& name, bool replace);
 
 // The drive DEVICE names, surveyed. An unknown device ends the run (exit 2) before any
 // request is sent when it is named by path; a list number needs the discovery's probes.

@@ -148,7 +148,7 @@ int RunUpdate(const CommandLine& line, const ToolEnvironment& env, std::FILE* ou
   // The user's files are checked before the bridge is asked anything.
   std::vector<std::uint8_t> given =
       userFile ? ReadUserFile(env.files, *userFile, flash::kLargestFlashSize) : std::vector<std::uint8_t>();
-  if (line.backupFile) CheckBackupTarget(env.files, *line.backupFile);
+  if (line.backupFile) CheckBackupTarget(env.files, *line.backupFile, line.force);
   const DriveReport drive = ResolveDrive(env, line.operands[0]);
   if (drive.procedure.empty() || drive.imageName.empty()) {
     throw RunError(kExitRefused, BridgeText(drive) + ": The chip not support Firmware Update!");

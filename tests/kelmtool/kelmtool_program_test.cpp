@@ -217,7 +217,13 @@ TEST_F(Kelmtool, BadInputIsOneLineAndNothingIsSent) {
       {{"backup", "0", "folder"}, 2, true},
       {{"backup", "0", std::string(251, 'b')}, 2, true},  // its record's name would pass 255
       {{"update", "0", "--backup", "pipe"}, 2, true},
+      // An earlier backup, or its record alone, is replaced only when asked.
+      {{"backup", "0", "kept.bin"}, 2, true},
+      {{"backup", "0", "record-only.bin"}, 2, true},
+      {{"update", "0", "--backup", "kept.bin"}, 2, true},
   };
+  WriteFile(Path("kept.bin"), "the only copy of the old firmware");
+  WriteFile(Path("record-only.bin.json"), "{}");
   ASSERT_EQ(::mkfifo(Path("pipe").c_str(), 0600), 0);
   fs::create_directory(Path("folder"));
   WriteFile(Path("past-the-largest-flash.bin"), std::string(1048577, '\xff'));
@@ -236,6 +242,10 @@ TEST_F(Kelmtool, BadInputIsOneLineAndNothingIsSent) {
   }
   EXPECT_FALSE(fs::exists(Path("b.bin")));
   EXPECT_TRUE(fs::is_fifo(Path("pipe")));
+  EXPECT_EQ(ReadFile(Path("kept.bin")), "the only copy of the old firmware");
+  EXPECT_FALSE(fs::exists(Path("kept.bin.json")));
+  EXPECT_EQ(Tool("old.json", "forced.trace", {"backup", "0", "kept.bin", "--force"}).status, 0);
+  EXPECT_EQ(ReadFile(Path("kept.bin")), OldFlash(65536));
   EXPECT_EQ(RunProgram(KELMTOOL_PROGRAM, dir_, {"--version"}).out, "kelmtool 0.0.2\n");
 }
 
