@@ -12,10 +12,13 @@
 
 #include "platform/sim/sim_commands.h"
 #include "platform/sim/text.h"
+#include "platform/text/printable_text.h"
 
 namespace kelm::sim {
 
 namespace {
+
+using text::OneLine;
 
 using Json = nlohmann::json;
 
@@ -29,14 +32,6 @@ std::string Member(const std::string& parent, std::string_view key) {
 
 std::string Element(const std::string& parent, std::size_t index) {
   return parent + "[" + std::to_string(index) + "]";
-}
-
-// One line, whatever the parser quoted from the input.
-std::string OneLine(std::string text) {
-  for (char& c : text) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
-  }
-  return text;
 }
 
 int HexDigit(char c) {

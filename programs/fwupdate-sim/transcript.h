@@ -5,17 +5,13 @@
 #include <string>
 #include <string_view>
 
+#include "platform/text/printable_text.h"
+
 namespace kelm::bench {
 
-// `text` (UTF-8) in double quotes, with CR, LF, quote and backslash escaped.
-std::string Quote(std::string_view text);
-
-// The core's texts are Latin-1 bytes; the transcript is UTF-8.
-std::string Latin1ToUtf8(std::string_view bytes);
-
-// An error message kept on one line whatever the names it quotes hold (an action may carry a
-// line feed).
-std::string OneLine(std::string text);
+using text::Latin1ToUtf8;
+using text::OneLine;
+using text::Quote;
 
 class Transcript {
  public:

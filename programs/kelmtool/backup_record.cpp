@@ -3,7 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/trace/trace_format.h"
-#include "programs/fwupdate-sim/transcript.h"
+#include "platform/text/printable_text.h"
 
 namespace kelm::kelmtool {
 
@@ -26,10 +26,10 @@ bool WriteRecord(platform::FileStore& files, const std::string& backupFile,
                  const BackupRecord& record) {
   const nlohmann::json json = {
       {"written_by", "kelmtool"},
-      {"model", bench::Latin1ToUtf8(record.model)},
+      {"model", text::Latin1ToUtf8(record.model)},
       {"model_index", record.modelIndex},
       {"revision", record.revision},
-      {"firmware_version", bench::Latin1ToUtf8(record.firmwareVersion)},
+      {"firmware_version", text::Latin1ToUtf8(record.firmwareVersion)},
       {"size", record.size},
       {"crc32", record.crc32},
   };

@@ -3,7 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "chip/chip_code.h"
-#include "programs/fwupdate-sim/transcript.h"
+#include "platform/text/printable_text.h"
 #include "programs/kelmtool/subcommands.h"
 #include "programs/kelmtool/tool_support.h"
 
@@ -26,7 +26,7 @@ std::string UpdateText(const DriveReport& drive) {
 }
 
 nlohmann::json DriveJson(std::size_t number, const DriveReport& drive, const DriveNodes& nodes) {
-  const auto text = [](const std::string& value) { return bench::Latin1ToUtf8(value); };
+  const auto text = [](const std::string& value) { return text::Latin1ToUtf8(value); };
   // What the machine does not tell (the simulated bench has no nodes) is null, not "".
   const auto orNull = [](const std::string& value) {
     return value.empty() ? nlohmann::json() : nlohmann::json(value);
@@ -61,12 +61,12 @@ void PrintDrive(std::FILE* out, std::size_t number, const DriveReport& drive,
   if (!nodes.blockDevice.empty()) where += " " + nodes.blockDevice;
   if (!nodes.usbId.empty()) where += " " + nodes.usbId;
   if (!nodes.driveLetters.empty()) where += " " + nodes.driveLetters;
-  std::fprintf(out, "%zu: %s \"%s\"\n", number, bench::Latin1ToUtf8(where).c_str(),
-               bench::Latin1ToUtf8(drive.name).c_str());
-  std::fprintf(out, "   bridge:    %s\n", bench::Latin1ToUtf8(BridgeText(drive)).c_str());
+  std::fprintf(out, "%zu: %s \"%s\"\n", number, text::Latin1ToUtf8(where).c_str(),
+               text::Latin1ToUtf8(drive.name).c_str());
+  std::fprintf(out, "   bridge:    %s\n", text::Latin1ToUtf8(BridgeText(drive)).c_str());
   std::fprintf(out, "   firmware:  %s\n",
                drive.firmwareVersion.empty() ? "(not reported)"
-                                             : bench::Latin1ToUtf8(drive.firmwareVersion).c_str());
+                                             : text::Latin1ToUtf8(drive.firmwareVersion).c_str());
   if (drive.hasSerialFlash) {
     std::fprintf(out, "   flash:     %s (FlashCode %d)\n",
                  drive.flashMaker.empty() ? "(no answer)" : drive.flashMaker.c_str(),

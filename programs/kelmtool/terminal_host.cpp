@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "programs/fwupdate-sim/transcript.h"
+#include "platform/text/printable_text.h"
 
 namespace kelm::kelmtool {
 
@@ -40,7 +40,7 @@ void TerminalHost::SetStatus(std::string_view text) {
   if (line.empty() || line == printed_ || OnlyDotsAdded(printed_, line)) return;
   printed_ = line;
   ClearBar();
-  std::fprintf(out_, "%s\n", bench::Latin1ToUtf8(line).c_str());
+  std::fprintf(out_, "%s\n", text::Latin1ToUtf8(line).c_str());
   DrawBar();
 }
 
