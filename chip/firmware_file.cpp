@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <fstream>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -35,15 +34,20 @@ constexpr std::array<std::string_view, 2> kJmb353Headers = {
 // The NVRAM area at the start of the flash that an embedded image does not cover.
 constexpr std::uint32_t kNvramSize = 4096;
 
+// No flash the bridges carry holds more; a larger file is no firmware of theirs, and a name
+// that turns out to be a device or a pipe is never read without end.
+constexpr std::size_t kLargestFirmwareFile = 1048576;
+
 using Header = std::array<std::uint8_t, kHeaderLength>;
 
-// The first bytes of the file; bytes a short file does not hold stay zero. False when the file
-// cannot be opened or read.
-bool ReadHeader(const std::string& fileName, Header& header) {
-  std::ifstream in(fileName, std::ios::binary);
-  if (!in.is_open()) return false;
-  in.read(reinterpret_cast<char*>(header.data()), header.size());
-  return !in.bad();
+// The first bytes of the file; bytes a short file does not hold stay zero. False when it is no
+// regular file of at most kLargestFirmwareFile bytes, or cannot be read.
+bool ReadHeader(const platform::FileStore& files, const std::string& fileName, Header& header) {
+  const std::optional<std::vector<std::uint8_t>> bytes =
+      files.ReadWholeFile(fileName, kLargestFirmwareFile);
+  if (!bytes) return false;
+  std::copy_n(bytes->begin(), std::min(bytes->size(), header.size()), header.begin());
+  return true;
 }
 
 // "335" or "339" followed by the revision character, "0" for revision 1.
@@ -87,7 +91,7 @@ bool FitsModel(std::span<const std::uint8_t> header, ChipCode code) {
 
 bool CheckFirmwareFile(const platform::Services& io, const std::string& fileName, ChipCode code) {
   Header header{};
-  if (!ReadHeader(fileName, header)) {
+  if (!ReadHeader(io.files, fileName, header)) {
     io.boxes.Show("Error", "Open Firmware File Error!!", platform::MessageIcon::None);
     return false;
   }

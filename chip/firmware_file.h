@@ -8,7 +8,8 @@
 
 namespace kelm::chip {
 
-// Shows "Open Firmware File Error!!" when the file cannot be opened.
+// Shows "Open Firmware File Error!!" when the file cannot be opened, or is no regular file of at
+// most 1 MiB (the largest flash).
 bool CheckFirmwareFile(const platform::Services& io, const std::string& fileName, ChipCode code);
 
 bool IsEmbeddedImageCurrent(const platform::Services& io, const std::string& path);

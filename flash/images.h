@@ -23,8 +23,9 @@ class EmbeddedImages final : public platform::ImageSource {
 class ImageSet final : public platform::ImageSource {
  public:
   // Reads FW352A.bin, FW352B.bin and FW339.bin from dir; a file that is not there is absent.
-  // Returns false (with `error` naming the file) when a file exists but cannot be read.
-  bool LoadFolder(const std::string& dir, std::string& error);
+  // Returns false (with `error` naming the file) when something is there that is no regular
+  // file of at most 1 MiB, or cannot be read.
+  bool LoadFolder(const platform::FileStore& files, const std::string& dir, std::string& error);
   void Set(std::string name, std::vector<std::uint8_t> bytes);
   std::span<const std::uint8_t> TakeImage(std::string_view name) const override;
 

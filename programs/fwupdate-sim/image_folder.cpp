@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "platform/native_file_store.h"
 #include "programs/fwupdate-sim/bench_inputs.h"
 
 namespace kelm::bench {
@@ -16,7 +17,7 @@ flash::ImageSet LoadImageFolder(const std::string& dir) {
   std::string error;
   bool loaded = false;
   try {
-    loaded = images.LoadFolder(dir, error);
+    loaded = images.LoadFolder(platform::NativeFileStore(), dir, error);
   } catch (const std::exception& failure) {  // the stream library throws on some files
     error = failure.what();
   }

@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "platform/native_file_store.h"
 #include "tests/flash/flash_rig.h"
 
 namespace kelm::test {
@@ -18,15 +19,23 @@ TEST_F(EngineTest, ImageFolderTakesWhatIsThereAndNamesWhatCannotBeRead) {
       .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
   flash::ImageSet images;
   std::string error;
+  const platform::NativeFileStore files;
 
-  ASSERT_TRUE(images.LoadFolder(dir_.string(), error)) << error;
+  ASSERT_TRUE(images.LoadFolder(files, dir_.string(), error)) << error;
   EXPECT_TRUE(std::ranges::equal(images.TakeImage("FW352B"), image));
   EXPECT_TRUE(images.TakeImage("FW352A").empty());
 
-  // Not a file: refused with its name instead of passing for an absent or empty image.
-  fs::create_directory(dir_ / "FW339.bin");
-  EXPECT_FALSE(flash::ImageSet().LoadFolder(dir_.string(), error));
-  EXPECT_EQ(error, (dir_ / "FW339.bin").string() + ": cannot be read");
+  // Not a file, or a file no flash could hold: refused with its name instead of passing for an
+  // absent or empty image, and never read past the bound.
+  for (const char* what : {"folder", "device"}) {
+    SCOPED_TRACE(what);
+    fs::remove_all(dir_ / "FW339.bin");
+    if (std::string(what) == "folder") fs::create_directory(dir_ / "FW339.bin");
+    else fs::create_symlink("/dev/zero", dir_ / "FW339.bin");
+    EXPECT_FALSE(flash::ImageSet().LoadFolder(files, dir_.string(), error));
+    EXPECT_EQ(error, (dir_ / "FW339.bin").string() +
+                         ": cannot be read (no file, or larger than 1048576 bytes)");
+  }
 }
 
 }  // namespace
