@@ -5,6 +5,8 @@
 
 #include <unistd.h>
 
+#include <exception>
+
 #include "chip/bridge_models.h"
 #include "chip/firmware_file.h"
 #include "chip/jm20336_update.h"
@@ -109,7 +111,9 @@ void ReportAfterReplug(const platform::Services& io, const DriveReport& before, 
   throw RunError(kExitRefused, "the enclosure did not come back with a " + before.modelName);
 }
 
-// The backup and the procedure, with the drive claimed throughout.
+// The backup and the procedure, with the drive claimed throughout. A failed run gives the drive
+// back; after a changed flash it stays claimed while the user pulls the power, so nothing
+// mounts the disk again meanwhile, until the enclosure has left or the tool exits.
 void RunClaimed(const CommandLine& line, const ToolEnvironment& env, const platform::Services& io,
                 const DriveReport& drive, std::FILE* out) {
   if (!env.claim.Claim(drive.path)) {
@@ -117,9 +121,11 @@ void RunClaimed(const CommandLine& line, const ToolEnvironment& env, const platf
                                      ": the drive cannot be claimed (mounted, or in use by another "
                                      "program); unmount it first");
   }
-  struct Release {
+  struct ReleaseOnFailure {
     platform::DiskClaim& claim;
-    ~Release() { claim.Release(); }
+    ~ReleaseOnFailure() {
+      if (std::uncaught_exceptions() > 0) claim.Release();
+    }
   } release{env.claim};
 
   // The command session the window opens on every drive it lists.
@@ -175,6 +181,7 @@ int RunUpdate(const CommandLine& line, const ToolEnvironment& env, std::FILE* ou
   if (!env.watch.AwaitReplug()) {
     throw RunError(kExitRefused, "the enclosure was not plugged in again in time");
   }
+  env.claim.Release();  // the drive it held has left
   ReportAfterReplug(io, drive, out);
   return 0;
 }

@@ -220,7 +220,8 @@ TEST(Workflow, WithNoDriveListedNeitherYesNorRunSendsACommand) {
 }
 
 // A mounted disk: YES and Run send nothing and say why; the question stays, and once the disk
-// is free YES updates it, holding the claim only while the procedure runs.
+// is free YES updates it and keeps the claim while the user pulls the power, until the
+// enclosure is gone.
 TEST(Workflow, ADriveInUseIsNeitherUpdatedNorSentAnything) {
   const std::vector<std::uint8_t> old = Pattern(65536);
   WindowBench bench(Devices({Jmb352(old)}));
@@ -254,7 +255,24 @@ TEST(Workflow, ADriveInUseIsNeitherUpdatedNorSentAnything) {
   EXPECT_EQ(bench.Screen(), kReplugScreen);
   EXPECT_EQ(bench.claim.claimed.size(), 3u);
   EXPECT_EQ(bench.claim.claimed.back(), bench.rig.sim.DevicePath(0));
-  EXPECT_FALSE(bench.claim.held) << "released when the procedure returned";
+  EXPECT_TRUE(bench.claim.held) << "kept after the update, until the enclosure leaves";
+  bench.notifications.Fire(platform::kDeviceArrival);  // something else arrived
+  EXPECT_TRUE(bench.claim.held);
+  bench.rig.sim.Unplug();
+  bench.notifications.Fire(platform::kDeviceRemoveComplete);
+  EXPECT_FALSE(bench.claim.held) << "given back once the enclosure is gone";
+}
+
+// A failed update gives the drive back at once: nothing is to be re-plugged.
+TEST(Workflow, AFailedUpdateGivesTheClaimBack) {
+  sim::DeviceSpec device = Jmb352(Pattern(65536));
+  device.fail.push_back({"WriteFlash", 1, 0});
+  WindowBench bench(Devices({device}));
+  bench.Open();
+  bench.Button("EraseButton")->click();
+  EXPECT_EQ(bench.Screen(), kFailScreen);
+  EXPECT_EQ(bench.claim.claimed.size(), 1u);
+  EXPECT_FALSE(bench.claim.held);
 }
 
 TEST(Workflow, NoDuringAnUpdateClosesOnlyAfterTheProcedureReturned) {

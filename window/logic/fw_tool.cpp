@@ -50,6 +50,7 @@ void TZintFwTool::Start() {
 
 TZintFwTool::~TZintFwTool() {
   self_.reset();
+  if (!heldDrive_.empty()) env_.diskClaim.Release();
   for (const std::string& path : releaseAtExit_) device::LeaveCommand(env_.services, path);
 }
 

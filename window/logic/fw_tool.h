@@ -84,6 +84,8 @@ class TZintFwTool final : public platform::Host {
   void ShowEndScreen(bool success);
   // Claims the drive for a procedure; when something else uses it, says so and gives false.
   bool ClaimDrive(const std::string& path);
+  // Gives back the claim a successful run kept once its drive is no longer among `present`.
+  void ReleaseClaimOfGoneDrive(const device::DevicePathTable& present, int count);
 
   Controls& controls_;
   Frame& frame_;
@@ -99,6 +101,9 @@ class TZintFwTool final : public platform::Host {
   // The CD-ROM-class drives of the latest refresh: they got EnterCommand and get
   // LeaveCommand at destruction, in scan order.
   std::vector<std::string> releaseAtExit_;
+  // The drive whose flash a run changed: kept claimed until it leaves, so that while the user
+  // pulls the power nothing mounts the disk again and touches it. Empty when none is held.
+  std::string heldDrive_;
   std::string dialogDir_;  // where the next open-file dialog starts; empty before the first
 
   bool refreshing_ = false;

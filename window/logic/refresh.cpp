@@ -56,7 +56,25 @@ std::string DriveName(const platform::Services& io, const std::string& path) {
   return name;
 }
 
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return lower(x) == lower(y);
+  });
+}
+
 }  // namespace
+
+void TZintFwTool::ReleaseClaimOfGoneDrive(const device::DevicePathTable& present, int count) {
+  if (heldDrive_.empty()) return;
+  const auto end = present.begin() + count;
+  const bool there = std::any_of(present.begin(), end, [&](const std::string& path) {
+    return EqualsIgnoringAsciiCase(path, heldDrive_);
+  });
+  if (there) return;
+  env_.diskClaim.Release();
+  heldDrive_.clear();
+}
 
 void TZintFwTool::RefreshBtnClick() {
   // Not in the middle of an update: it would re-enable YES and talk to the drive being written.
@@ -90,6 +108,7 @@ void TZintFwTool::Refresh() {
   const int disks = device::EnumerateDiskDrives(io, paths);
   const int cdroms = device::EnumerateCdromDrives(io, paths, disks);
   DriveCount = std::min(disks + cdroms, static_cast<int>(paths.size()));
+  ReleaseClaimOfGoneDrive(paths, DriveCount);
 
   int listed = 0;
   bool already = false;

@@ -54,21 +54,28 @@ Procedure ProcedureFor(std::uint8_t model) {
 constexpr char kUpdateFail[] = "                 Update fail!!";
 constexpr std::string_view kUsbPrefix = "<<USB>> ";
 
-// Gives the drive back however the procedure ends.
+// Gives the drive back however the procedure ends, unless told to keep it.
 class ClaimScope {
  public:
   explicit ClaimScope(platform::DiskClaim& claim) : claim_(claim) {}
-  ~ClaimScope() { claim_.Release(); }
+  ~ClaimScope() {
+    if (!kept_) claim_.Release();
+  }
   ClaimScope(const ClaimScope&) = delete;
   ClaimScope& operator=(const ClaimScope&) = delete;
 
+  void Keep() { kept_ = true; }
+
  private:
   platform::DiskClaim& claim_;
+  bool kept_ = false;
 };
 
 }  // namespace
 
 bool TZintFwTool::ClaimDrive(const std::string& path) {
+  // A claim held from an earlier run is given up by the new one, whatever its outcome.
+  heldDrive_.clear();
   if (env_.diskClaim.Claim(path)) return true;
   const int index = controls_.ItemIndex("DeviceList");
   std::string name = index >= 0 ? controls_.ItemText("DeviceList", index) : std::string();
@@ -113,7 +120,7 @@ void TZintFwTool::EraseButtonClick() {
   const Procedure run = drive != nullptr ? ProcedureFor(model) : nullptr;
   // Nothing is sent to a drive something else uses; the question stays for another try.
   if (run != nullptr && !ClaimDrive(path)) return;
-  const ClaimScope claimed(env_.diskClaim);
+  ClaimScope claimed(env_.diskClaim);
 
   controls_.SetEnabled("EraseButton", false);
   controls_.SetVisible("devLable", false);
@@ -123,6 +130,10 @@ void TZintFwTool::EraseButtonClick() {
   EraseOnlyFlag = 0;  // YES always runs the full update
 
   const std::uint32_t result = run != nullptr ? run(*this, path, 0) : 0;
+  if (run != nullptr && result != 0) {
+    claimed.Keep();
+    heldDrive_ = path;
+  }
 
   controls_.SetVisible("FwUpdatBar", false);
   ShowEndScreen(result != 0);
@@ -155,9 +166,16 @@ void TZintFwTool::UpdateBtnClick() {
   if (drive != nullptr) {
     if (const Procedure run = ProcedureFor(model)) {
       const std::string path = drive->DevicePath;
+      // Read before the run: what the run was is what decides the claim after it.
+      const platform::Options mode = options();
+      const bool backupOnly = mode.rdCheckBox && mode.backupFwCheckBox && !mode.eraseOnlyFlag;
       if (ClaimDrive(path)) {
-        const ClaimScope claimed(env_.diskClaim);
-        run(*this, path, controls_.ItemIndex("FlashTypeList"));
+        ClaimScope claimed(env_.diskClaim);
+        const std::uint32_t result = run(*this, path, controls_.ItemIndex("FlashTypeList"));
+        if (result != 0 && !backupOnly) {
+          claimed.Keep();
+          heldDrive_ = path;
+        }
       }
     }
   }

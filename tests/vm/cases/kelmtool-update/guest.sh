@@ -1,7 +1,9 @@
 # kelmtool on the main-task enclosure, on the kernel's own stack: list (text and JSON), an
 # update with --wait (this script pulls and plugs the enclosure while kelmtool waits on udev),
 # then a restore of the backup the update wrote first. Every step's output goes into the
-# transcript under a "$ kelmtool ..." line; the status is the first failing step's.
+# transcript under a "$ kelmtool ..." line; the status is the first failing step's. The disk
+# carries a FAT filesystem that mounts before the update and not while kelmtool waits for the
+# re-plug: the updated enclosure stays claimed until it leaves.
 #
 # The synthetic FW352B carries no JMB352 file signature at bytes 4-7, which --image checks, so
 # the update is given a copy that does; the bytes it writes (from 4 KiB on) are FW352B's, and
@@ -17,6 +19,19 @@ step() {
 { head -c 4 FW352B.bin; printf 352B; tail -c +9 FW352B.bin; } > "$WORK/FW352B.bin"
 plug_all || return
 node=$(sg_node 0 0)
+disk=/dev/$(ls "/sys/class/scsi_generic/${node#/dev/}/device/block")
+mounts() {  # CHECK: whether the disk's filesystem mounts now
+  if mount -t vfat "$disk" /tmp/mnt 2>/dev/null; then
+    umount /tmp/mnt
+    echo "check: the disk mounts $1"
+  else
+    echo "check: the disk does not mount $1"
+  fi >> "$OUT/transcript"
+}
+modprobe vfat && modprobe nls_cp437 && modprobe nls_ascii
+mkdir -p /tmp/mnt
+mkdosfs "$disk" > /dev/null
+mounts "before the update"
 step kelmtool list
 echo "\$ kelmtool list --json" >> "$OUT/transcript"
 timeout -s KILL 60 kelmtool list --json > "$OUT/list.json" 2>> "$OUT/transcript"
@@ -28,6 +43,7 @@ timeout -s KILL 90 kelmtool update "$node" --image "$WORK/FW352B.bin" --backup "
   --wait > "$WORK/update.out" 2>&1 &
 update=$!
 if wait_for 60 grep -q "Waiting for the enclosure" "$WORK/update.out"; then
+  mounts "while kelmtool waits for the re-plug"
   unplug_all
   wait_for 10 eval '! sg_node 0 0 > /dev/null'
   bind_in_order
