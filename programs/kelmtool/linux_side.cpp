@@ -5,11 +5,14 @@
 
 #include <chrono>
 #include <fstream>
+#include <memory>
 #include <utility>
 
 #include "flash/images.h"
 #include "platform/linux/host_services.h"
 #include "platform/linux/linux_backend.h"
+#include "platform/linux/logind_inhibitor.h"
+#include "platform/posix/interrupt_hold.h"
 #include "platform/posix/posix_file_store.h"
 #include "platform/trace/tracing_device_file.h"
 #include "programs/kelmtool/console_ports.h"
@@ -65,7 +68,11 @@ int RunOnThisMachine(const CommandLine& line, std::FILE* out) {
 
   const LinuxDriveLocator locator(backend.roots);
   UdevReplugWatch watch(backend.notifications, out);
-  const ToolEnvironment env{io, backend.diskClaim, files, locator, watch};
+  platform::FlashHoldOffs holdOff;
+  holdOff.Add(std::make_unique<posix::InterruptHold>(kInterruptNotice));
+  holdOff.Add(std::make_unique<linux_platform::LogindInhibitor>(
+      "kelmtool", [](const std::string& why) { TellError(why); }));
+  const ToolEnvironment env{io, backend.diskClaim, files, locator, watch, holdOff};
   return RunTool(line, env, out);
 }
 

@@ -6,12 +6,14 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "chip/chip_code.h"
 #include "device/discovery.h"
+#include "device/flash_change_span.h"
 #include "platform/host.h"
 #include "window/logic/controls.h"
 #include "window/logic/window_environment.h"
@@ -44,7 +46,9 @@ class TZintFwTool final : public platform::Host {
   bool isClosed() const { return closed_; }
 
   // platform::Host
-  const platform::Services& services() override { return env_.services; }
+  const platform::Services& services() override {
+    return procedure_ ? procedure_->services() : env_.services;
+  }
   void SetStatus(std::string_view text) override;
   std::string Status() const override;
   void ProcessMessages() override;
@@ -105,6 +109,8 @@ class TZintFwTool final : public platform::Host {
   // pulls the power nothing mounts the disk again and touches it. Empty when none is held.
   std::string heldDrive_;
   std::string dialogDir_;  // where the next open-file dialog starts; empty before the first
+  // While a procedure runs: its services, whose first flash change holds shutdown and sleep off.
+  std::optional<device::FlashChangeSpan> procedure_;
 
   bool refreshing_ = false;
   bool refreshPending_ = false;  // a device change came while the list was being rebuilt

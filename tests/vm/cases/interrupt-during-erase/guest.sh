@@ -1,0 +1,49 @@
+# kelmtool update interrupted twice: once while the bridge holds the first flash read (before
+# any erase), once (SIGINT, then SIGTERM) while it holds the first sector erase. Each run's
+# output goes into the transcript under a "$ kelmtool ..." line; the status is the second
+# run's. The update gets a copy of FW352B with the JMB352 signature --image checks (see
+# kelmtool-update); the bytes it writes from 4 KiB on are FW352B's.
+{ head -c 4 FW352B.bin; printf 352B; tail -c +9 FW352B.bin; } > "$WORK/FW352B.bin"
+plug_all || return
+node=$(sg_node 0 0)
+runs=0
+
+# interrupt_at LOG_TEXT SIGNAL...: runs the update, sends the signals (0.2 s apart) once the
+# gadget logged LOG_TEXT, and leaves the run's status in $WORK/status.
+interrupt_at() {
+  local held=$1 update pid signal
+  shift
+  runs=$((runs + 1))
+  echo "\$ kelmtool update $node --image FW352B.bin" >> "$OUT/transcript"
+  timeout -s KILL 90 kelmtool update "$node" --image "$WORK/FW352B.bin" \
+    --backup "$WORK/backup-$runs.bin" > "$WORK/update.out" 2>&1 &
+  update=$!
+  if wait_gadget_log "$held" && pid=$(pidof kelmtool); then
+    for signal in "$@"; do kill -"$signal" "$pid"; usleep 200000; done
+  else
+    echo "the interrupt never landed at $held" >> "$OUT/error"
+  fi
+  wait "$update"
+  echo $? > "$WORK/status"
+  cat "$WORK/update.out" >> "$OUT/transcript"
+}
+
+interrupt_at "holding ReadFlash 1" INT
+echo "check: the early interrupt stopped kelmtool with status $(cat "$WORK/status")" >> "$OUT/transcript"
+if ! grep -q "$(printf '^out\tff041[134]')" "$WORK/trace" && \
+    kelmtool backup "$node" "$WORK/early.bin" > /dev/null 2>&1 && cmp -s "$WORK/early.bin" old.bin; then
+  echo "check: the flash is untouched after the early interrupt" >> "$OUT/transcript"
+fi
+
+interrupt_at "holding EraseFlashSector 1" INT TERM
+cp "$WORK/status" "$OUT/status"
+notices=$(grep -c "the flash is being written" "$WORK/update.out")
+[ "$notices" = 1 ] && echo "check: the notice was said once" >> "$OUT/transcript"
+kelmtool backup "$node" "$WORK/after.bin" > /dev/null 2>&1
+dd if="$WORK/after.bin" bs=4096 skip=1 count=8 2>/dev/null > "$WORK/after-image"
+dd if=FW352B.bin bs=4096 skip=1 2>/dev/null > "$WORK/new-image"
+if cmp -s "$WORK/after-image" "$WORK/new-image"; then
+  echo "check: the flash holds the new image" >> "$OUT/transcript"
+else
+  echo "check: the flash does not hold the new image" >> "$OUT/transcript"
+fi
