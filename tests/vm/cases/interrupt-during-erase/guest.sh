@@ -8,23 +8,35 @@ plug_all || return
 node=$(sg_node 0 0)
 runs=0
 
-# interrupt_at LOG_TEXT SIGNAL...: runs the update, sends the signals (0.2 s apart) once the
-# gadget logged LOG_TEXT, and leaves the run's status in $WORK/status.
-interrupt_at() {
-  local held=$1 update pid signal
+# send_at LOG_TEXT SIGNAL...: once the gadget logged LOG_TEXT, sends the signals to kelmtool,
+# each after the one before was told (or 2 s passed). A background job of this shell would
+# ignore SIGINT, so kelmtool runs in the foreground and this helper in the background.
+send_at() {
+  local held=$1 pid signal
   shift
-  runs=$((runs + 1))
-  echo "\$ kelmtool update $node --image FW352B.bin" >> "$OUT/transcript"
-  timeout -s KILL 90 kelmtool update "$node" --image "$WORK/FW352B.bin" \
-    --backup "$WORK/backup-$runs.bin" > "$WORK/update.out" 2>&1 &
-  update=$!
-  if wait_gadget_log "$held" && pid=$(pidof kelmtool); then
-    for signal in "$@"; do kill -"$signal" "$pid"; usleep 200000; done
-  else
+  if ! wait_gadget_log "$held" || ! pid=$(pidof kelmtool); then
     echo "the interrupt never landed at $held" >> "$OUT/error"
+    return
   fi
-  wait "$update"
+  for signal in "$@"; do
+    kill -"$signal" "$pid"
+    wait_for 2 grep -q "the flash is being written" "$WORK/update.out" &&
+      echo "$signal" >> "$WORK/told-after"
+  done
+}
+
+# interrupt_at LOG_TEXT SIGNAL...: an update that gets the signals; its status in $WORK/status.
+interrupt_at() {
+  local sender
+  runs=$((runs + 1))
+  : > "$WORK/told-after"
+  echo "\$ kelmtool update $node --image FW352B.bin" >> "$OUT/transcript"
+  send_at "$@" &
+  sender=$!
+  timeout -s KILL 90 kelmtool update "$node" --image "$WORK/FW352B.bin" \
+    --backup "$WORK/backup-$runs.bin" > "$WORK/update.out" 2>&1
   echo $? > "$WORK/status"
+  wait "$sender"
   cat "$WORK/update.out" >> "$OUT/transcript"
 }
 
@@ -37,8 +49,9 @@ fi
 
 interrupt_at "holding EraseFlashSector 1" INT TERM
 cp "$WORK/status" "$OUT/status"
-notices=$(grep -c "the flash is being written" "$WORK/update.out")
-[ "$notices" = 1 ] && echo "check: the notice was said once" >> "$OUT/transcript"
+[ "$(head -n 1 "$WORK/told-after")" = INT ] && echo "check: told at the SIGINT" >> "$OUT/transcript"
+[ "$(grep -c "the flash is being written" "$WORK/update.out")" = 1 ] &&
+  echo "check: the notice was said once" >> "$OUT/transcript"
 kelmtool backup "$node" "$WORK/after.bin" > /dev/null 2>&1
 dd if="$WORK/after.bin" bs=4096 skip=1 count=8 2>/dev/null > "$WORK/after-image"
 dd if=FW352B.bin bs=4096 skip=1 2>/dev/null > "$WORK/new-image"
