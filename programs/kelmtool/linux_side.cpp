@@ -11,12 +11,11 @@
 #include "flash/images.h"
 #include "platform/linux/host_services.h"
 #include "platform/linux/linux_backend.h"
-#include "platform/linux/logind_inhibitor.h"
-#include "platform/posix/interrupt_hold.h"
 #include "platform/posix/posix_file_store.h"
 #include "platform/trace/tracing_device_file.h"
 #include "programs/kelmtool/console_ports.h"
 #include "programs/kelmtool/linux_drive_locator.h"
+#include "programs/kelmtool/linux_hold_off.h"
 #include "programs/kelmtool/machine_side.h"
 #include "programs/kelmtool/tool.h"
 #include "programs/kelmtool/tool_support.h"
@@ -68,11 +67,8 @@ int RunOnThisMachine(const CommandLine& line, std::FILE* out) {
 
   const LinuxDriveLocator locator(backend.roots);
   UdevReplugWatch watch(backend.notifications, out);
-  platform::FlashHoldOffs holdOff;
-  holdOff.Add(std::make_unique<posix::InterruptHold>(kInterruptNotice));
-  holdOff.Add(std::make_unique<linux_platform::LogindInhibitor>(
-      "kelmtool", [](const std::string& why) { TellError(why); }));
-  const ToolEnvironment env{io, backend.diskClaim, files, locator, watch, holdOff};
+  const std::unique_ptr<platform::FlashHoldOff> holdOff = LinuxHoldOff();
+  const ToolEnvironment env{io, backend.diskClaim, files, locator, watch, *holdOff};
   return RunTool(line, env, out);
 }
 
