@@ -22,6 +22,9 @@ class FlashChangeSpan {
   // The procedure has ended: what the first change held is released.
   void End();
 
+  // Whether the flash is changing: a changing command went out and the procedure goes on.
+  bool changing() const { return file_.held(); }
+
   // The services for the procedure.
   const platform::Services& services() const { return services_; }
 

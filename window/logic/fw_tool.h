@@ -72,6 +72,8 @@ class TZintFwTool final : public platform::Host {
   void DeviceChange(std::uint32_t eventCode);
   // The window is asked to close: true when it may (never under a running procedure).
   bool CloseRequested();
+  // The session is asked to end (shutdown, logoff): never while a flash is changing.
+  bool SessionMayEnd() const { return !procedure_ || !procedure_->changing(); }
 
  private:
   // Marks an update as running for its lifetime; a close asked for meanwhile happens at its end.
