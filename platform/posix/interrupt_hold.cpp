@@ -2,8 +2,6 @@
 
 #include <unistd.h>
 
-#include <array>
-
 namespace kelm::posix {
 
 namespace {
@@ -30,6 +28,7 @@ InterruptHold::InterruptHold(std::string notice) : notice_(std::move(notice) + "
 InterruptHold::~InterruptHold() { Release(); }
 
 void InterruptHold::Hold() {
+  static_assert(kHeldSignals.size() == std::tuple_size_v<decltype(previous_)>);
   if (holding_) return;
   noticeText = notice_.c_str();
   noticeLength = notice_.size();

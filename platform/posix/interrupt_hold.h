@@ -2,6 +2,7 @@
 // Holds SIGINT, SIGTERM, SIGHUP and SIGQUIT while a flash changes: the first one is told in
 // one line on standard error, and the program ends after the procedure instead of amid it.
 
+#include <array>
 #include <csignal>
 #include <string>
 
@@ -25,7 +26,7 @@ class InterruptHold final : public platform::FlashHoldOff {
  private:
   std::string notice_;
   bool holding_ = false;
-  struct sigaction previous_[4] = {};
+  std::array<struct sigaction, 4> previous_{};  // what each held signal did before
 };
 
 }  // namespace kelm::posix
