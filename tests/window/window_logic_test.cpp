@@ -170,6 +170,7 @@ struct HoldCase {
   const char* name;
   std::vector<sim::Fault> fail;
   bool updated;
+  friend void PrintTo(const HoldCase& c, std::ostream* out) { *out << c.name; }
 };
 
 class WindowHoldOff : public ::testing::TestWithParam<HoldCase> {};
