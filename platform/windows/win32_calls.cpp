@@ -15,7 +15,9 @@ const Win32Calls& RealWin32Calls() {
       ::RegisterDeviceNotificationA, ::UnregisterDeviceNotification, ::PeekMessageA,
       ::DispatchMessageA, ::MsgWaitForMultipleObjects,
       ::FindResourceA, ::SizeofResource, ::LoadResource, ::LockResource,
-      ::Sleep, ::OutputDebugStringA};
+      ::Sleep, ::OutputDebugStringA,
+      ::SetConsoleCtrlHandler, ::SetThreadExecutionState, ::ShutdownBlockReasonCreate,
+      ::ShutdownBlockReasonDestroy, ::DisableProcessWindowsGhosting};
   return calls;
 }
 

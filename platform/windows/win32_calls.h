@@ -53,6 +53,13 @@ struct Win32Calls {
   // Time and the debugger.
   decltype(&::Sleep) Sleep;
   decltype(&::OutputDebugStringA) OutputDebugStringA;
+  // What holds a flash in progress to its end: console interrupts, sleep, shutdown, and the
+  // system's offer to close a window that is busy.
+  decltype(&::SetConsoleCtrlHandler) SetConsoleCtrlHandler;
+  decltype(&::SetThreadExecutionState) SetThreadExecutionState;
+  decltype(&::ShutdownBlockReasonCreate) ShutdownBlockReasonCreate;
+  decltype(&::ShutdownBlockReasonDestroy) ShutdownBlockReasonDestroy;
+  decltype(&::DisableProcessWindowsGhosting) DisableProcessWindowsGhosting;
 };
 
 // The system's own functions.

@@ -1,12 +1,13 @@
 #pragma once
 // Everything the window needs on a Linux machine with real enclosures, wired together:
-// the Linux backend, Qt message boxes, backup files, and the firmware images this build
-// carries.
+// the Linux backend, Qt message boxes, backup files, the firmware images this build carries,
+// and logind's lock on shutdown and sleep.
 
 #include "flash/images.h"
 #include "platform/host.h"
 #include "platform/linux/host_services.h"
 #include "platform/linux/linux_backend.h"
+#include "platform/linux/logind_inhibitor.h"
 #include "platform/posix/posix_file_store.h"
 #include "window/qt/qt_message_boxes.h"
 
@@ -23,6 +24,8 @@ struct HardwarePlatform {
   flash::EmbeddedImages images;
   posix::PosixFileStore files;
   platform::Services services;
+  // Shutdown and sleep wait while a flash changes; without logind the debug output says so.
+  linux_platform::LogindInhibitor inhibitor;
   linux_platform::UdevDeviceNotifications& notifications = backend.notifications;
   linux_platform::BlockDiskClaim& diskClaim = backend.diskClaim;
 };

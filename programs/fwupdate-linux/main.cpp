@@ -67,5 +67,5 @@ int main(int argc, char** argv) {
 
   return kelm::ui::RunMainWindow(
       app, {hw.services, hw.notifications, fileDialog, hw.diskClaim,
-            QCoreApplication::applicationDirPath().toStdString()});
+            QCoreApplication::applicationDirPath().toStdString(), {}, hw.inhibitor});
 }

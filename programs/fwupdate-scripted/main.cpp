@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/linux/linux_backend.h"
+#include "platform/linux/logind_inhibitor.h"
 #include "platform/posix/posix_file_store.h"
 #include "programs/fwupdate-sim/bench_inputs.h"
 #include "programs/fwupdate-sim/bench_ports.h"
@@ -97,6 +98,11 @@ int main(int argc, char** argv) {
   bench::TranscriptStandardOutput out(transcript);
   posix::PosixFileStore files;
   platform::Services services{file, backend.setup, clock, debug, out, boxes, inputs.images, files};
+  // As the window on Linux holds it; said on standard error, so the transcript stays the
+  // simulator's.
+  linux_platform::LogindInhibitor inhibitor("kelm-fwupdate", [](const std::string& why) {
+    std::cerr << "kelm-fwupdate-scripted: " << why << std::endl;
+  });
 
   hardware::UdevEnclosureHands hands(
       backend.notifications, backend.roots,
@@ -111,7 +117,7 @@ int main(int argc, char** argv) {
   bench::RunActionsOnWindow(
       {app,
        {services, hands, dialog, backend.diskClaim,
-        QCoreApplication::applicationDirPath().toStdString()},
+        QCoreApplication::applicationDirPath().toStdString(), {}, inhibitor},
        hands, dialog, transcript},
       inputs.actions);
 

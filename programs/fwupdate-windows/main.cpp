@@ -7,7 +7,9 @@
 
 #include "platform/windows/host_services.h"
 #include "platform/windows/resource_images.h"
+#include "platform/windows/session_hold.h"
 #include "platform/windows/volume_disk_claim.h"
+#include "platform/windows/win32_calls.h"
 #include "platform/windows/windows_device_file.h"
 #include "platform/windows/windows_file_store.h"
 #include "platform/windows/windows_notifications.h"
@@ -38,6 +40,9 @@ class DebuggerStandardOutput final : public platform::StandardOutput {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   const windows::Win32Calls& calls = windows::RealWin32Calls();
+  // A long command must not turn the window into a ghost whose "Close the program" ends the
+  // process amid a flash.
+  calls.DisableProcessWindowsGhosting();
   win32::Win32MessageBoxes boxes;
   try {
     windows::WindowsDeviceFile device(calls);
@@ -53,7 +58,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     windows::WindowsDeviceNotifications notifications(calls);
     win32::Win32FileDialog dialog;
 
-    win32::FwToolWindow window({services, notifications, dialog, claim, win32::ProgramFolder()}, boxes);
+    // Shutdown and sleep wait while a flash changes.
+    windows::SessionHold sessionHold(calls);
+    win32::FwToolWindow window(
+        {services, notifications, dialog, claim, win32::ProgramFolder(), {}, sessionHold}, boxes);
+    sessionHold.SetWindow(window.Handle());
     boxes.SetOwner(window.Handle());
     dialog.SetOwner(window.Handle());
     window.Show();

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <memory>
 #include <utility>
 
 #include "flash/images.h"
@@ -14,6 +15,7 @@
 #include "platform/trace/tracing_device_file.h"
 #include "programs/kelmtool/console_ports.h"
 #include "programs/kelmtool/linux_drive_locator.h"
+#include "programs/kelmtool/linux_hold_off.h"
 #include "programs/kelmtool/machine_side.h"
 #include "programs/kelmtool/tool.h"
 #include "programs/kelmtool/tool_support.h"
@@ -65,7 +67,8 @@ int RunOnThisMachine(const CommandLine& line, std::FILE* out) {
 
   const LinuxDriveLocator locator(backend.roots);
   UdevReplugWatch watch(backend.notifications, out);
-  const ToolEnvironment env{io, backend.diskClaim, files, locator, watch};
+  const std::unique_ptr<platform::FlashHoldOff> holdOff = LinuxHoldOff();
+  const ToolEnvironment env{io, backend.diskClaim, files, locator, watch, *holdOff};
   return RunTool(line, env, out);
 }
 

@@ -12,6 +12,10 @@ namespace kelm::kelmtool {
 
 int RunTool(const CommandLine& line, const ToolEnvironment& env, std::FILE* out);
 
+// Said once when an interrupt comes while a flash is being written.
+inline constexpr char kInterruptNotice[] =
+    "kelmtool: the flash is being written; stopping once the procedure has ended";
+
 // "kelmtool: <message>" on one line on standard error.
 void TellError(const std::string& message);
 

@@ -8,6 +8,7 @@
 
 #include "platform/disk_claim.h"
 #include "platform/file_store.h"
+#include "platform/flash_hold_off.h"
 #include "platform/host.h"
 
 namespace kelm::kelmtool {
@@ -48,6 +49,8 @@ struct ToolEnvironment {
   platform::FileStore& files;
   const DriveLocator& locator;
   EnclosureWatch& watch;
+  // Held from an update's or restore's first flash change until its procedure ends.
+  platform::FlashHoldOff& holdOff = platform::NothingHeldOff();
 };
 
 }  // namespace kelm::kelmtool

@@ -16,6 +16,7 @@ namespace kelm::kelmtool {
 
 inline constexpr int kExitRefused = 1;   // the device or a check said no
 inline constexpr int kExitBadInput = 2;  // bad usage, unknown device, unreadable file
+inline constexpr int kExitInterrupted = 130;  // an interrupt held off until the flash was done
 
 // Ends a run with an exit status and one line for standard error.
 class RunError : public std::runtime_error {

@@ -11,6 +11,7 @@
 #include "chip/firmware_file.h"
 #include "chip/jm20336_update.h"
 #include "device/commands.h"
+#include "device/flash_change_span.h"
 #include "flash/engine_settings.h"
 #include "flash/jmb352_update.h"
 #include "flash/programming.h"
@@ -138,8 +139,11 @@ void RunClaimed(const CommandLine& line, const ToolEnvironment& env, const platf
   const std::string written = restore ? line.operands[1] : line.imageFile.value_or(drive.imageName);
   std::fprintf(out, "%s %s with %s...\n", restore ? "Restoring" : "Updating",
                BridgeText(drive).c_str(), written.c_str());
-  TerminalHost host(io, DriveOptions(drive), out, isatty(fileno(out)) != 0);
+  // From the first erase on, an interrupt, a shutdown or sleep waits for the procedure's end.
+  device::FlashChangeSpan span(io, env.holdOff);
+  TerminalHost host(span.services(), DriveOptions(drive), out, isatty(fileno(out)) != 0);
   const std::uint32_t result = RunProcedure(host, drive);
+  span.End();
   // A failed run's bar stays where it stopped.
   if (result != 0) host.Complete();
   host.Finish();
@@ -175,6 +179,8 @@ int RunUpdate(const CommandLine& line, const ToolEnvironment& env, std::FILE* ou
 
   RunClaimed(line, env, io, drive, out);
   std::fprintf(out, "%s\n", std::string(kReplug).c_str());
+  // An interrupt held off during the flash ends the run now that the flash is done.
+  if (env.holdOff.interrupted()) return kExitInterrupted;
   if (!line.wait) return 0;
 
   std::fflush(out);

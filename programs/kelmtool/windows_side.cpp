@@ -4,11 +4,14 @@
 
 #include <chrono>
 #include <fstream>
+#include <memory>
 #include <utility>
 
 #include "platform/trace/tracing_device_file.h"
+#include "platform/windows/console_interrupt_hold.h"
 #include "platform/windows/host_services.h"
 #include "platform/windows/resource_images.h"
+#include "platform/windows/session_hold.h"
 #include "platform/windows/volume_disk_claim.h"
 #include "platform/windows/windows_device_file.h"
 #include "platform/windows/windows_file_store.h"
@@ -82,7 +85,12 @@ int RunOnThisMachine(const CommandLine& line, std::FILE* out) {
   const WindowsDriveLocator locator(calls);
   windows::WindowsDeviceNotifications notifications(calls);
   DeviceChangeReplugWatch watch(notifications, out);
-  const ToolEnvironment env{io, claim, files, locator, watch};
+  // Ctrl+C and Ctrl+Break, and sleep, wait while a flash changes.
+  platform::FlashHoldOffs holdOff;
+  holdOff.Add(std::make_unique<windows::ConsoleInterruptHold>(
+      calls, [] { std::fprintf(stderr, "%s\n", kInterruptNotice); }));
+  holdOff.Add(std::make_unique<windows::SessionHold>(calls));
+  const ToolEnvironment env{io, claim, files, locator, watch, holdOff};
   const int status = RunTool(line, env, out);
   if (device.AccessWasDenied()) {
     TellError("Windows refused access to a drive; run kelmtool from an administrator prompt");

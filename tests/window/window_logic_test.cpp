@@ -9,6 +9,7 @@
 #include <optional>
 #include <map>
 #include <regex>
+#include <sstream>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "platform/disk_claim.h"
+#include "platform/flash_hold_off.h"
 #include "tests/support/rig.h"
 #include "window/logic/fw_tool.h"
 
@@ -139,6 +141,95 @@ TEST(WindowLogic, UpdatesAJmb352WithNoFaceAndForgetsNotificationsOnceGone) {
 
   logic.reset();
   notifications.handler(platform::kDeviceArrival);  // reaches nothing, breaks nothing
+}
+
+// Where in the trace the hold-off was held and released: the number of requests sent by then.
+struct TracedHoldOff final : platform::FlashHoldOff {
+  explicit TracedHoldOff(const std::ostringstream& trace) : trace(trace) {}
+  std::size_t Sent() const {
+    const std::string text = trace.str();
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+  }
+  void Hold() override { held.push_back(Sent()); }
+  void Release() override { released.push_back(Sent()); }
+  const std::ostringstream& trace;
+  std::vector<std::size_t> held, released;
+};
+
+// The index of the first traced request that erases or writes the serial flash.
+std::size_t FirstChange(const std::string& trace) {
+  std::istringstream lines(trace);
+  std::size_t index = 0;
+  for (std::string line; std::getline(lines, line); ++index) {
+    if (std::regex_search(line, std::regex("^out\tff041[134]"))) return index;
+  }
+  return std::string::npos;
+}
+
+struct HoldCase {
+  const char* name;
+  std::vector<sim::Fault> fail;
+  bool updated;
+  friend void PrintTo(const HoldCase& c, std::ostream* out) { *out << c.name; }
+};
+
+class WindowHoldOff : public ::testing::TestWithParam<HoldCase> {};
+
+// Shutdown and sleep are held from the first erase, not before (the backup reads may be cut
+// short harmlessly), until the procedure has ended, however it ends.
+TEST_P(WindowHoldOff, HoldsFromTheFirstChangeUntilTheProcedureEnds) {
+  sim::Scenario scenario;
+  scenario.devices = {Jmb352Device(2, std::vector<std::uint8_t>(65536, 0x5A))};
+  scenario.devices[0].fail = GetParam().fail;
+  Rig rig(std::move(scenario));
+  std::ostringstream trace;
+  TracedHoldOff holdOff(trace);
+  DesignControls face;
+  Notifications notifications;
+  NoDialog dialog;
+  platform::UncontestedDiskClaim claim;
+  window::TZintFwTool logic(
+      face, face, ui::WindowEnvironment{rig.io, notifications, dialog, claim, "/opt/kelm", {}, holdOff});
+  face.logic = &logic;
+  logic.Start();
+  rig.sim.SetTrace(&trace);
+
+  logic.EraseButtonClick();
+  rig.sim.SetTrace(nullptr);
+
+  EXPECT_EQ(face.At("replugLable1").visible, GetParam().updated);
+  ASSERT_EQ(holdOff.held.size(), 1u);
+  EXPECT_EQ(holdOff.held[0], FirstChange(trace.str()));
+  EXPECT_EQ(holdOff.released, std::vector<std::size_t>{holdOff.Sent()});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Endings, WindowHoldOff,
+    ::testing::Values(HoldCase{"Verified", {}, true},
+                      HoldCase{"EraseFails", {{"EraseFlashSector", 2, 0}}, false},
+                      HoldCase{"WriteFails", {{"WriteFlash", 1, 0}}, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(WindowHoldOff, NothingIsHeldWhenNothingChanges) {
+  sim::Scenario scenario;
+  scenario.devices = {Jmb352Device(2, std::vector<std::uint8_t>(65536, 0x5A))};
+  scenario.devices[0].fail = {{"ReadFlash", std::nullopt, 0}};
+  Rig rig(std::move(scenario));
+  std::ostringstream trace;
+  TracedHoldOff holdOff(trace);
+  DesignControls face;
+  Notifications notifications;
+  NoDialog dialog;
+  platform::UncontestedDiskClaim claim;
+  window::TZintFwTool logic(
+      face, face, ui::WindowEnvironment{rig.io, notifications, dialog, claim, "/opt/kelm", {}, holdOff});
+  face.logic = &logic;
+  logic.Start();
+
+  logic.EraseButtonClick();
+
+  EXPECT_TRUE(holdOff.held.empty());
+  EXPECT_TRUE(holdOff.released.empty());
 }
 
 }  // namespace

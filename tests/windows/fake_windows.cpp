@@ -81,6 +81,32 @@ BOOL WINAPI FindVolumeCloseFake(HANDLE) { return TRUE; }
 
 void WINAPI SleepFake(DWORD milliseconds) { Fake().sleeps.push_back(milliseconds); }
 
+BOOL WINAPI SetConsoleCtrlHandlerFake(PHANDLER_ROUTINE handler, BOOL add) {
+  Fake().calls.push_back("SetConsoleCtrlHandler");
+  Fake().consoleHandler = handler;
+  Fake().consoleHandlerAdds.push_back(add);
+  return TRUE;
+}
+
+EXECUTION_STATE WINAPI SetThreadExecutionStateFake(EXECUTION_STATE flags) {
+  Fake().calls.push_back("SetThreadExecutionState");
+  Fake().executionStates.push_back(flags);
+  return ES_CONTINUOUS;
+}
+
+BOOL WINAPI ShutdownBlockReasonCreateFake(HWND window, LPCWSTR reason) {
+  Fake().calls.push_back("ShutdownBlockReasonCreate");
+  Fake().blockWindow = window;
+  Fake().blockReason = reason;
+  if (Fake().onBlockReason) Fake().onBlockReason();
+  return TRUE;
+}
+
+BOOL WINAPI ShutdownBlockReasonDestroyFake(HWND) {
+  Fake().calls.push_back("ShutdownBlockReasonDestroy");
+  return TRUE;
+}
+
 }  // namespace
 
 FakeWindows& Fake() { return *fake; }
@@ -109,6 +135,10 @@ const windows::Win32Calls& FakeCalls() {
     table.FindNextVolumeA = FindNextVolumeFake;
     table.FindVolumeClose = FindVolumeCloseFake;
     table.Sleep = SleepFake;
+    table.SetConsoleCtrlHandler = SetConsoleCtrlHandlerFake;
+    table.SetThreadExecutionState = SetThreadExecutionStateFake;
+    table.ShutdownBlockReasonCreate = ShutdownBlockReasonCreateFake;
+    table.ShutdownBlockReasonDestroy = ShutdownBlockReasonDestroyFake;
     return table;
   }();
   return calls;

@@ -44,6 +44,16 @@ struct FakeWindows {
   std::size_t nextVolume = 0;
 
   std::vector<DWORD> sleeps;
+
+  // SetConsoleCtrlHandler: the handler last handed over, and each call's add flag.
+  PHANDLER_ROUTINE consoleHandler = nullptr;
+  std::vector<BOOL> consoleHandlerAdds;
+  // SetThreadExecutionState's flags, in order.
+  std::vector<EXECUTION_STATE> executionStates;
+  // ShutdownBlockReasonCreate: the window and reason; a hook run as the reason is registered.
+  HWND blockWindow = nullptr;
+  std::wstring blockReason;
+  std::function<void()> onBlockReason;
 };
 
 // The one fake the table acts on, fresh for each test.

@@ -8,6 +8,8 @@
 
 #include "programs/fwupdate-sim/bench_inputs.h"
 #include "programs/fwupdate-sim/bench_session.h"
+#include "platform/windows/session_hold.h"
+#include "tests/windows/fake_windows.h"
 #include "window/win32/fw_tool_window.h"
 
 namespace kelm {
@@ -86,6 +88,36 @@ TEST_F(Win32Face, ALabelledEditsCaptionComesAndGoesWithIt) {
   window_.controls().SetVisible("SFlashTypeLable", true);
   EXPECT_TRUE((GetWindowLongPtrW(edit, GWL_STYLE) & WS_VISIBLE) &&
               (GetWindowLongPtrW(caption, GWL_STYLE) & WS_VISIBLE));
+}
+
+// While YES flashes the demo enclosure the window refuses the end of the session and has its
+// reason registered (the system's calls for it through the replaced table, as Wine has no
+// shutdown to block); before and after, the session may end.
+TEST(Win32FaceSession, AnUpdateRefusesTheSessionsEndWhileTheFlashChanges) {
+  test::ResetFake();
+  std::ostringstream out;
+  bench::Transcript transcript(out);
+  bench::BenchInputs inputs = bench::LoadInputs(bench::ParseCommandLine({"--script", "show"}), true);
+  bench::BenchSession session(inputs, transcript);
+  windows::SessionHold sessionHold(test::FakeCalls());
+  const ui::WindowEnvironment bench = session.Environment(session.scriptedDialog(), "");
+  win32::FwToolWindow window({bench.services, bench.notifications, bench.fileDialog, bench.diskClaim,
+                              bench.programDir, bench.statusChanged, sessionHold},
+                             session.boxes());
+  sessionHold.SetWindow(window.Handle());
+  std::vector<LRESULT> answers;
+  const auto ask = [&] { answers.push_back(SendMessageW(window.Handle(), WM_QUERYENDSESSION, 0, 0)); };
+  test::Fake().onBlockReason = ask;
+
+  ask();
+  window.logic().EraseButtonClick();
+  ask();
+
+  EXPECT_TRUE(GetWindowLongPtrW(window.Control("replugLable1"), GWL_STYLE) & WS_VISIBLE) << "not updated";
+  EXPECT_EQ(answers, (std::vector<LRESULT>{TRUE, FALSE, TRUE}));
+  EXPECT_EQ(test::Fake().blockWindow, window.Handle());
+  EXPECT_EQ(test::Fake().blockReason, windows::kShutdownBlockReason);
+  EXPECT_EQ(test::Fake().calls.back(), "SetThreadExecutionState");
 }
 
 }  // namespace

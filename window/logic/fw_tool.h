@@ -6,12 +6,14 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "chip/chip_code.h"
 #include "device/discovery.h"
+#include "device/flash_change_span.h"
 #include "platform/host.h"
 #include "window/logic/controls.h"
 #include "window/logic/window_environment.h"
@@ -44,7 +46,9 @@ class TZintFwTool final : public platform::Host {
   bool isClosed() const { return closed_; }
 
   // platform::Host
-  const platform::Services& services() override { return env_.services; }
+  const platform::Services& services() override {
+    return procedure_ ? procedure_->services() : env_.services;
+  }
   void SetStatus(std::string_view text) override;
   std::string Status() const override;
   void ProcessMessages() override;
@@ -68,6 +72,8 @@ class TZintFwTool final : public platform::Host {
   void DeviceChange(std::uint32_t eventCode);
   // The window is asked to close: true when it may (never under a running procedure).
   bool CloseRequested();
+  // The session is asked to end (shutdown, logoff): never while a flash is changing.
+  bool SessionMayEnd() const { return !procedure_ || !procedure_->changing(); }
 
  private:
   // Marks an update as running for its lifetime; a close asked for meanwhile happens at its end.
@@ -105,6 +111,8 @@ class TZintFwTool final : public platform::Host {
   // pulls the power nothing mounts the disk again and touches it. Empty when none is held.
   std::string heldDrive_;
   std::string dialogDir_;  // where the next open-file dialog starts; empty before the first
+  // While a procedure runs: its services, whose first flash change holds shutdown and sleep off.
+  std::optional<device::FlashChangeSpan> procedure_;
 
   bool refreshing_ = false;
   bool refreshPending_ = false;  // a device change came while the list was being rebuilt

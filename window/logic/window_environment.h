@@ -1,13 +1,14 @@
 #pragma once
 // What a program hands the window: the core's services, device notifications, the
-// open-file dialog (a port, so the scripted bench can answer it), and the disk claim taken
-// while a procedure runs.
+// open-file dialog (a port, so the scripted bench can answer it), the disk claim taken
+// while a procedure runs, and what holds off shutdown and sleep while it changes a flash.
 
 #include <functional>
 #include <optional>
 #include <string>
 
 #include "platform/disk_claim.h"
+#include "platform/flash_hold_off.h"
 #include "platform/host.h"
 
 namespace kelm::ui {
@@ -30,6 +31,8 @@ struct WindowEnvironment {
   // Told every change of the status text, from the window's construction on (the bench
   // writes its transcript from it); may be empty.
   std::function<void(const std::string& status)> statusChanged = {};
+  // Holds off shutdown and sleep from a procedure's first flash change until it ends.
+  platform::FlashHoldOff& holdOff = platform::NothingHeldOff();
 };
 
 }  // namespace kelm::ui

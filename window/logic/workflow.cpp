@@ -91,8 +91,12 @@ bool TZintFwTool::ClaimDrive(const std::string& path) {
 
 class TZintFwTool::UpdateScope {
  public:
-  explicit UpdateScope(TZintFwTool& window) : window_(window) { window_.updateRunning_ = true; }
+  explicit UpdateScope(TZintFwTool& window) : window_(window) {
+    window_.updateRunning_ = true;
+    window_.procedure_.emplace(window_.env_.services, window_.env_.holdOff);
+  }
   ~UpdateScope() {
+    window_.procedure_.reset();
     window_.updateRunning_ = false;
     if (!std::exchange(window_.closePending_, false)) return;
     // While an exception unwinds, let the loop deliver the close after it was shown.

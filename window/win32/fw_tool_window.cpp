@@ -247,6 +247,9 @@ LRESULT FwToolWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         errors_.Show(window::kApplicationTitle, error.what(), platform::MessageIcon::Error);
       }
       return 0;
+    case WM_QUERYENDSESSION:
+      // The logic decides: a flash cut short leaves the enclosure without firmware.
+      return listening_ == nullptr || listening_->SessionMayEnd() ? TRUE : FALSE;
     case WM_DESTROY:
       closed_ = true;
       return 0;
