@@ -72,9 +72,11 @@ bool SendOne(platform::DeviceFile& file, const std::string& path, const std::uin
     std::memcpy(callerBuffer, bounce.data(), static_cast<std::size_t>(n));
   }
 
-  // 9.-11.
+  // 9.-11. A command the device ended with any status but GOOD failed, although the call
+  // itself succeeded: a bridge that does not know a vendor command ends it with CHECK
+  // CONDITION, and that disk must not pass for a bridge.
   transferred = request.DataTransferLength;
-  return called && lastError == 0;
+  return called && lastError == 0 && request.ScsiStatus == platform::kScsiStatusGood;
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #pragma once
 // One SCSI command per call: open the drive, send the CDB with its data phase, close.
+// True only when the control call succeeded, left last-error 0 and the device's SCSI status
+// is GOOD.
 
 #include <cstdint>
 #include <string>

@@ -22,7 +22,7 @@ inline constexpr std::uint32_t kIoctlScsiPassThroughDirect = 0x0004D014;
 // request layout, so a 64-bit host hands over exactly what the 32-bit record held.
 struct PassThroughRequest {
   std::uint16_t Length = 0;
-  std::uint8_t ScsiStatus = 0;
+  std::uint8_t ScsiStatus = 0;  // output: the device's status, GOOD unless the backend says otherwise
   std::uint8_t PathId = 0;
   std::uint8_t TargetId = 0;
   std::uint8_t Lun = 0;
@@ -35,6 +35,10 @@ struct PassThroughRequest {
   std::uint32_t SenseInfoOffset = 0;
   std::array<std::uint8_t, 16> Cdb{};
 };
+
+// SCSI status bytes the device ends a command with; any but GOOD fails the request.
+inline constexpr std::uint8_t kScsiStatusGood = 0x00;
+inline constexpr std::uint8_t kScsiStatusCheckCondition = 0x02;
 
 // Size of the request record in the 32-bit layout that the bridge's host driver expects.
 inline constexpr std::uint16_t kPassThroughRequestLength = 44;

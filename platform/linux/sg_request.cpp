@@ -12,6 +12,15 @@ namespace {
 // it is the device's answer, not a transport failure.
 constexpr unsigned short kDriverSense = 0x08;
 
+// The status the device ended the command with. Sense data is only ever valid after a
+// command that did not end GOOD, so the flag alone also says the command failed.
+std::uint8_t DeviceStatus(const sg_io_hdr& header) {
+  if (header.status == platform::kScsiStatusGood && (header.driver_status & kDriverSense) != 0) {
+    return platform::kScsiStatusCheckCondition;
+  }
+  return header.status;
+}
+
 unsigned TimeoutMilliseconds(std::uint32_t seconds) {
   constexpr std::uint64_t kMax = std::numeric_limits<unsigned>::max();
   const std::uint64_t ms = std::uint64_t{seconds} * 1000;
@@ -45,7 +54,7 @@ bool IsSendable(const platform::PassThroughRequest& request) {
 }
 
 int ApplySgResult(const sg_io_hdr& header, platform::PassThroughRequest& request) {
-  request.ScsiStatus = header.status;
+  request.ScsiStatus = DeviceStatus(header);
   const int resid = header.resid;
   if (resid <= 0) {
     request.DataTransferLength = header.dxfer_len;

@@ -18,8 +18,10 @@ sg_io_hdr ToSgIoHeader(platform::PassThroughRequest& request);
 // bytes and a data buffer wherever data is to move.
 bool IsSendable(const platform::PassThroughRequest& request);
 
-// After the call: DataTransferLength gets the bytes that actually moved; the result is 0 when
-// the command completed at the transport level (whatever the device's SCSI status), else EIO.
+// After the call: DataTransferLength gets the bytes that actually moved and ScsiStatus the
+// device's status (CHECK CONDITION whenever the driver says sense data is valid); the result
+// is 0 when the command completed at the transport level, else EIO. The transport, not this
+// mapping, fails a request whose status is not GOOD, as it does on every system.
 int ApplySgResult(const sg_io_hdr& header, platform::PassThroughRequest& request);
 
 }  // namespace kelm::linux_platform

@@ -298,7 +298,7 @@ ParallelFlashSpec ReadParallelFlash(const Reader& r, const Json& object,
 
 DeviceSpec ReadDevice(const Reader& r, const Json& object, const std::string& field) {
   r.OnlyKeys(object, field,
-             {"class", "path", "answers", "fail", "last_error", "short", "held_open",
+             {"class", "path", "answers", "fail", "last_error", "short", "check_condition", "held_open",
               "serial_flash", "parallel_flash"});
   DeviceSpec device;
   const Json* deviceClass = r.Optional(object, "class");
@@ -321,6 +321,9 @@ DeviceSpec ReadDevice(const Reader& r, const Json& object, const std::string& fi
   }
   if (const Json* shortReads = r.Optional(object, "short")) {
     device.shortReads = ReadFaults(r, *shortReads, Member(field, "short"), true);
+  }
+  if (const Json* check = r.Optional(object, "check_condition")) {
+    device.checkCondition = ReadFaults(r, *check, Member(field, "check_condition"), false);
   }
   if (const Json* heldOpen = r.Optional(object, "held_open")) {
     device.heldOpen = r.Bool(*heldOpen, Member(field, "held_open"));

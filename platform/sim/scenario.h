@@ -59,6 +59,7 @@ struct DeviceSpec {
   std::vector<Fault> fail;
   std::vector<Fault> lastError;
   std::vector<Fault> shortReads;
+  std::vector<Fault> checkCondition;
   bool heldOpen = false;
   std::optional<SerialFlashSpec> serialFlash;
   std::optional<ParallelFlashSpec> parallelFlash;

@@ -48,6 +48,8 @@ Response SimDevice::Handle(Op op, std::span<const std::uint8_t, 16> cdb, bool da
   // answer into a buffer that the host meant to send (or the reverse) must not pass as done.
   if (dataIn != info.dataIn) return {};
   if (FaultFor(config_.fail, info.name, n)) return {};
+  // A bridge of another maker refuses the vendor command before it does anything.
+  if (FaultFor(config_.checkCondition, info.name, n)) return {Reply::Check, 0};
   const Fault* shortened = FaultFor(config_.shortReads, info.name, n);
   const auto length = static_cast<std::uint32_t>(data.size());
 

@@ -18,6 +18,8 @@ enum class Reply {
   Ok,         // the call succeeds with last-error 0
   Fail,       // the call fails; nothing was done
   LastError,  // the call succeeds but leaves a non-zero last-error; the command was carried out
+  Check,      // the call succeeds with last-error 0, but the device ends the command with
+              // CHECK CONDITION (ILLEGAL REQUEST, invalid command operation code); nothing done
 };
 
 struct Response {

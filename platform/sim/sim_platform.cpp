@@ -146,6 +146,7 @@ bool SimPlatform::Impl::Control(platform::Handle handle, std::uint32_t code,
   const std::optional<Op> op = DecodeCdb(cdb);
 
   Response response;
+  request.ScsiStatus = platform::kScsiStatusGood;
   if (!platform::WellFormedRequest(code, request)) {
     lastError = kErrorInvalidParameter;
     // It reached the control call, so it counts towards the command's faults all the same.
@@ -158,7 +159,8 @@ bool SimPlatform::Impl::Control(platform::Handle handle, std::uint32_t code,
     lastError = kErrorGenFailure;
   } else {
     response = device->Handle(*op, cdb, dataIn, data);
-    lastError = response.reply == Reply::Ok ? 0 : kErrorGenFailure;
+    lastError = response.reply == Reply::Ok || response.reply == Reply::Check ? 0 : kErrorGenFailure;
+    if (response.reply == Reply::Check) request.ScsiStatus = platform::kScsiStatusCheckCondition;
   }
 
   request.DataTransferLength = response.transferred;

@@ -24,6 +24,8 @@ std::string_view ResultName(TraceResult result) {
   switch (result) {
     case TraceResult::Ok:
       return "ok";
+    case TraceResult::Check:
+      return "check";
     case TraceResult::BadRequest:
       return "bad-request";
     case TraceResult::Fail:

@@ -9,7 +9,8 @@
 
 namespace kelm::trace {
 
-enum class TraceResult { Ok, Fail, BadRequest };
+// Check: the call succeeded but the device ended the command with CHECK CONDITION.
+enum class TraceResult { Ok, Check, Fail, BadRequest };
 
 struct TraceEntry {
   bool dataIn = false;

@@ -9,6 +9,23 @@
 
 namespace kelm::trace {
 
+namespace {
+
+// A call that succeeded still failed when the device's status is not GOOD.
+TraceResult ResultOf(bool callSucceeded, std::uint8_t scsiStatus) {
+  if (!callSucceeded) return TraceResult::Fail;
+  switch (scsiStatus) {
+    case platform::kScsiStatusGood:
+      return TraceResult::Ok;
+    case platform::kScsiStatusCheckCondition:
+      return TraceResult::Check;
+    default:
+      return TraceResult::Fail;
+  }
+}
+
+}  // namespace
+
 platform::Handle TracingDeviceFile::Open(const std::string& path, platform::ShareMode share) {
   const platform::Handle handle = inner_.Open(path, share);
   if (handle == platform::kInvalidHandle) {
@@ -42,9 +59,8 @@ bool TracingDeviceFile::Control(platform::Handle handle, std::uint32_t code,
   entry.cdb = std::span<const std::uint8_t>(cdb.data(), cdbLength);
   entry.length = length;
   entry.timeout = request.TimeOutValue;
-  entry.result = !wellFormed                          ? TraceResult::BadRequest
-                 : called && inner_.LastError() == 0 ? TraceResult::Ok
-                                                     : TraceResult::Fail;
+  entry.result = wellFormed ? ResultOf(called && inner_.LastError() == 0, request.ScsiStatus)
+                            : TraceResult::BadRequest;
   entry.transferred = request.DataTransferLength;
   entry.data = dataIn ? data.first(std::min<std::size_t>(entry.transferred, data.size()))
                       : std::span<const std::uint8_t>(sent);

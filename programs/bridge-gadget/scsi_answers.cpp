@@ -47,6 +47,8 @@ ScsiResult ScsiUnit::Refuse(std::uint8_t key, std::uint8_t asc) {
   return {false, {}};
 }
 
+void ScsiUnit::RefuseUnknownCommand() { Refuse(kIllegalRequest, kInvalidOpcode); }
+
 // READ(10) and WRITE(10) of the medium; a CD-ROM is read-only.
 ScsiResult ScsiUnit::Transfer(std::span<const std::uint8_t> cdb, std::span<const std::uint8_t> out) {
   if (cdb.size() < 10) return Refuse(kIllegalRequest, kInvalidFieldInCdb);

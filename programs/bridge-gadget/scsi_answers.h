@@ -25,6 +25,10 @@ class ScsiUnit {
   ScsiResult Execute(std::span<const std::uint8_t> cdb, std::uint32_t asked,
                      std::span<const std::uint8_t> out = {});
 
+  // A command answered elsewhere (a bridge command) was refused as unknown: the next
+  // REQUEST SENSE reports ILLEGAL REQUEST, invalid command operation code.
+  void RefuseUnknownCommand();
+
  private:
   ScsiResult Refuse(std::uint8_t key, std::uint8_t asc);
   ScsiResult Transfer(std::span<const std::uint8_t> cdb, std::span<const std::uint8_t> out);

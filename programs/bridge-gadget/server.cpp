@@ -32,6 +32,19 @@ std::string WireTraceLine(const trace::TraceEntry& entry) {
   return line.replace(at, end - at, "-");
 }
 
+trace::TraceResult TraceResultOf(sim::Reply reply) {
+  switch (reply) {
+    case sim::Reply::Ok:
+      return trace::TraceResult::Ok;
+    case sim::Reply::Check:
+      return trace::TraceResult::Check;
+    case sim::Reply::Fail:
+    case sim::Reply::LastError:
+      break;
+  }
+  return trace::TraceResult::Fail;
+}
+
 }  // namespace
 
 Server::Server(std::vector<Lun> luns, ServerOptions options, FfsFunction& ffs)
@@ -145,7 +158,8 @@ void Server::ServeBridgeCommand(const Cbw& cbw, Lun& lun) {
   }
   const WireReply reply = MapResponse(response, dataIn, cbw.length);
 
-  entry.result = response.reply == sim::Reply::Ok ? trace::TraceResult::Ok : trace::TraceResult::Fail;
+  if (response.reply == sim::Reply::Check) lun.unit->RefuseUnknownCommand();
+  entry.result = TraceResultOf(response.reply);
   entry.transferred = response.transferred;
   entry.data = dataIn ? std::span<const std::uint8_t>(data.data(), std::min<std::size_t>(response.transferred, data.size()))
                       : std::span<const std::uint8_t>(data);

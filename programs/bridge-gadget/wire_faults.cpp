@@ -18,6 +18,12 @@ WireReply MapResponse(const sim::Response& response, bool dataIn, std::uint32_t 
       reply.residue = asked;
       reply.status = CswStatus::PhaseError;
       return reply;
+    case sim::Reply::Check:
+      // As a bridge refuses a command it does not know: no data, nothing done, "command
+      // failed"; the host then fetches the sense data with REQUEST SENSE.
+      reply.residue = asked;
+      reply.status = CswStatus::Failed;
+      return reply;
     case sim::Reply::LastError:
       reply.status = CswStatus::PhaseError;
       break;

@@ -6,13 +6,18 @@
 // pass-through call. On the kernel's Bulk-Only stack only a transport error does that: a
 // status wrapper with "phase error" makes usb-storage reset the port and complete the
 // request with host status DID_ERROR, so SG_IO reports an error. "Command failed" (status
-// 1) would not: the kernel turns it into CHECK CONDITION with sense, a successful call.
+// 1) does not: the kernel turns it into CHECK CONDITION with sense, a successful call whose
+// SCSI status is not GOOD, which is what check_condition is.
 //   fail        nothing is done; data-in: no data (stall), data-out: the data is taken;
 //               then phase error
 //   last_error  the command is carried out and its whole data phase runs, then phase
 //               error: the call fails with the work done, as the fault means
 //   short       the data phase (or, for data-out, the reported count) is cut and the
 //               status wrapper's residue says by how much; the call succeeds
+//   check_condition  no data and nothing done, "command failed", and sense data ILLEGAL
+//               REQUEST / invalid command operation code for the kernel's REQUEST SENSE:
+//               the call succeeds and the device's status is CHECK CONDITION, as the fault
+//               means
 //   held_open   not the bridge's business: a second process holds the sg node open
 //               (the bench's guest side does that), so exclusive opens fail with EBUSY
 // Every fault of the scenario has its wire form, so the gadget refuses none.

@@ -119,6 +119,24 @@ TEST(PassThrough, SuccessWithLastErrorIsFailureAndStillReportsTransferred) {
   EXPECT_EQ(transferred, 3u);
 }
 
+// A bridge of another maker ends a vendor command it does not know with CHECK CONDITION while
+// the call itself succeeds: that, like any status but GOOD, is a failed request.
+TEST(PassThrough, AStatusOtherThanGoodFailsTheRequestThoughTheCallSucceeded) {
+  for (const std::uint8_t status : {platform::kScsiStatusCheckCondition, std::uint8_t{0x08}}) {
+    FakeDeviceFile file;
+    file.respond = [status](platform::PassThroughRequest& r) {
+      r.ScsiStatus = status;
+      r.DataTransferLength = 0;
+      return true;
+    };
+    std::uint8_t data[2] = {0x11, 0x22};
+    std::uint32_t transferred = 99;
+    EXPECT_FALSE(PassThroughIn(file, "dev", kReadCdb, 12, data, 2, transferred)) << int{status};
+    EXPECT_EQ(transferred, 0u);
+    EXPECT_FALSE(PassThroughOut(file, "dev", kReadCdb, 12, data, 2, transferred)) << int{status};
+  }
+}
+
 TEST(PassThrough, FailedCallStillClosesAndReportsTransferred) {
   FakeDeviceFile file;
   file.respond = [](platform::PassThroughRequest& r) { r.DataTransferLength = 0; return false; };

@@ -28,5 +28,20 @@ TEST(ScsiAnswers, TheDiskKeepsWhatIsWrittenToIt) {
   EXPECT_FALSE(cdrom.Execute(Rw10(0x2A, 0, 1), 0, std::vector<std::uint8_t>(2048)).passed);
 }
 
+// A bridge command refused with "command failed": the kernel's REQUEST SENSE then reads
+// ILLEGAL REQUEST, invalid command operation code, once.
+TEST(ScsiAnswers, ARefusedBridgeCommandLeavesItsSenseForTheKernel) {
+  ScsiUnit disk(0, {});
+  disk.RefuseUnknownCommand();
+  const std::vector<std::uint8_t> requestSense = {0x03, 0, 0, 0, 18, 0};
+  const ScsiResult sense = disk.Execute(requestSense, 18);
+  ASSERT_TRUE(sense.passed);
+  ASSERT_EQ(sense.data.size(), 18u);
+  EXPECT_EQ(sense.data[0], 0x70);
+  EXPECT_EQ(sense.data[2], 0x05);
+  EXPECT_EQ(sense.data[12], 0x20);
+  EXPECT_EQ(disk.Execute(requestSense, 18).data[2], 0x00);
+}
+
 }  // namespace
 }  // namespace kelm::gadget

@@ -25,6 +25,7 @@ TEST(WireFaults, ScenarioFaultsBecomeWhatTheHostSeesOnTheWire) {
   bridge.fail = {{"WriteFlash", 1, 0}};
   bridge.lastError = {{"ReadChipInfo", 2, 0}};
   bridge.shortReads = {{"ReadFlash", 1, 1024}, {"WriteFlash", 2, 100}};
+  bridge.checkCondition = {{"WriteFlash", 3, 0}, {"ReadFlash", 3, 0}};
   bridge.serialFlash = sim::SerialFlashSpec{};
   sim::SimDevice device(bridge, "bridge");
 
@@ -46,6 +47,9 @@ TEST(WireFaults, ScenarioFaultsBecomeWhatTheHostSeesOnTheWire) {
       {"answer cut to the request", chipInfo, true, 40, {16, 24, CswStatus::Passed}},
       {"last error", chipInfo, true, 16, {16, 0, CswStatus::PhaseError}},
       {"unknown command", Cdb({0xFF, 0x04, 0x7E}), true, 4, {0, 4, CswStatus::PhaseError}},
+      // Refused as a bridge of another maker refuses a command: "command failed", no data.
+      {"refused read", readFlash, true, 512, {0, 512, CswStatus::Failed}},
+      {"refused write", writeFlash, false, 256, {0, 256, CswStatus::Failed}},
   };
   for (const Step& step : steps) {
     std::vector<std::uint8_t> data(step.asked, 0x00);

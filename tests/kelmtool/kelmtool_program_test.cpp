@@ -191,6 +191,41 @@ TEST_F(Kelmtool, ListJsonNamesTheBridge) {
   EXPECT_TRUE(TraceLinesWith(ReadFile(Path("list.trace")), "out\t").empty());
 }
 
+// The real-kernel bench's foreign-disk case on the simulated bench: beside an enclosure, a
+// USB disk on another maker's bridge ends every vendor command with CHECK CONDITION. Each
+// refresh of the window, kelmtool list and kelmtool update send it the probe and nothing
+// else; it is never listed, its flash is untouched, and the enclosure is updated.
+TEST_F(Kelmtool, AForeignDiskGetsOnlyTheProbeAndIsNeverListed) {
+  const fs::path bench = fs::path(KELM_VM_CASES_DIR) / "foreign-disk";
+  for (const char* file : {"scenario.json", "old.bin"}) WriteFile(Path(file), ReadFile(bench / file));
+  std::string script = ReadFile(bench / "script");
+  script.erase(script.find_last_not_of('\n') + 1);
+  const std::string refusedProbe =
+      "in\tdf10000002000000000000ff\t2\t20\tcheck\t0\t-\t\\\\?\\usbstor#disk&ven_generic&"
+      "prod_flash_disk&rev_1.00#0001&0#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}";
+  const auto refusedProbes = [&](std::size_t n) { return std::vector<std::string>(n, refusedProbe); };
+
+  // Three refreshes: the window's start, Refresh, and the enclosures' return.
+  const Result window = Sim("scenario.json", script, {"--trace", "window.trace", "--dump", "window"});
+  ASSERT_EQ(window.status, 0) << window.err;
+  EXPECT_NE(window.out.find("The chip already updated!!"), std::string::npos);
+  EXPECT_EQ(window.out.find("Generic Flash Disk"), std::string::npos);
+  EXPECT_EQ(TraceLinesWith(ReadFile(Path("window.trace")), "ven_generic"), refusedProbes(3));
+
+  const Result list = Tool("scenario.json", "list.trace", {"list", "--json"});
+  ASSERT_EQ(list.status, 0) << list.err;
+  EXPECT_EQ(nlohmann::json::parse(list.out).at("drives").size(), 1u);
+  EXPECT_EQ(TraceLinesWith(ReadFile(Path("list.trace")), "ven_generic"), refusedProbes(1));
+
+  const Result update = Tool("scenario.json", "update.trace", {"--dump", "tool", "update", "0"});
+  ASSERT_EQ(update.status, 0) << update.err;
+  EXPECT_EQ(TraceLinesWith(ReadFile(Path("update.trace")), "ven_generic"), refusedProbes(1));
+  for (const char* dump : {"window", "tool"}) {
+    EXPECT_EQ(ReadFile(Path(dump) / "device-1.bin"), std::string(65536, '\x5a')) << dump;
+    EXPECT_EQ(ReadFile(Path(dump) / "device-0.bin"), ReadFile(Path("window") / "device-0.bin"));
+  }
+}
+
 TEST_F(Kelmtool, BadInputIsOneLineAndNothingIsSent) {
   WriteFile(Path("old.bin"), OldFlash(65536));
   WriteFile(Path("old.json"), Jmb352Scenario(2, "old.bin"));

@@ -23,6 +23,7 @@ namespace kelm::test {
 struct SgAnswer {
   int result = 0;  // 0 or -errno from collecting the answer
   int resid = 0;
+  unsigned char status = 0;  // the device's SCSI status
   unsigned short hostStatus = 0;
   unsigned short driverStatus = 0;
   std::vector<std::uint8_t> data = {};  // copied into a data-in buffer, up to dxfer_len
@@ -141,6 +142,7 @@ class FakeKernel final : public linux_platform::SysCalls {
       if (n > 0) std::memcpy(header.dxferp, answer.data.data(), n);
     }
     header.resid = answer.resid;
+    header.status = answer.status;
     header.host_status = answer.hostStatus;
     header.driver_status = answer.driverStatus;
     return 0;

@@ -119,6 +119,8 @@ struct ResultCase {
   unsigned short host, driver;
   std::uint32_t length;
   int error;
+  unsigned char status = 0;       // as the driver reports it
+  std::uint8_t scsiStatus = 0;    // as the request carries it on
 };
 
 class SgResult : public ::testing::TestWithParam<ResultCase> {};
@@ -130,11 +132,13 @@ TEST_P(SgResult, LengthAndTransportStatus) {
   header.resid = c.resid;
   header.host_status = c.host;
   header.driver_status = c.driver;
+  header.status = c.status;
   platform::PassThroughRequest request;
   request.DataTransferLength = c.dxferLen;
 
   EXPECT_EQ(linux_platform::ApplySgResult(header, request), c.error);
   EXPECT_EQ(request.DataTransferLength, c.length);
+  EXPECT_EQ(request.ScsiStatus, c.scsiStatus);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -143,12 +147,15 @@ INSTANTIATE_TEST_SUITE_P(
                       ResultCase{"short", 40, 24, 0, 0, 16, 0},
                       ResultCase{"residue_beyond_length", 40, 64, 0, 0, 0, 0},
                       ResultCase{"negative_residue", 40, -8, 0, 0, 40, 0},
-                      // CHECK CONDITION with sense: the device answered, the transport is fine.
-                      ResultCase{"sense_only", 40, 0, 0, 0x08, 40, 0},
+                      // CHECK CONDITION with sense: the transport is fine, the device said
+                      // no; the status goes on to the transport, which fails the request.
+                      ResultCase{"check_condition", 40, 40, 0, 0x08, 0, 0, 0x02, 0x02},
+                      ResultCase{"sense_without_status", 40, 40, 0, 0x08, 0, 0, 0x00, 0x02},
+                      ResultCase{"busy", 40, 40, 0, 0, 0, 0, 0x08, 0x08},
                       ResultCase{"host_error", 40, 0, 0x07, 0, 40, EIO},
                       ResultCase{"host_timeout", 40, 40, 0x03, 0, 0, EIO},
                       ResultCase{"driver_error", 40, 0, 0, 0x04, 40, EIO},
-                      ResultCase{"driver_error_with_sense", 40, 0, 0, 0x0C, 40, EIO}),
+                      ResultCase{"driver_error_with_sense", 40, 0, 0, 0x0C, 40, EIO, 0, 0x02}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SgDeviceFile, FailuresReportFalseWithTheLastError) {
@@ -158,10 +165,12 @@ TEST(SgDeviceFile, FailuresReportFalseWithTheLastError) {
     std::uint32_t lastError;
     std::uint32_t transferred;
   };
-  const std::array<Case, 3> cases = {{
+  const std::array<Case, 4> cases = {{
       {{.result = -ENODEV}, ENODEV, 40},  // the device went away with the request
       {{.resid = 8, .hostStatus = 0x01}, EIO, 32},  // DID_NO_CONNECT: unplugged mid-command
       {{.driverStatus = 0x06}, EIO, 40},
+      // A bridge of another maker refuses the vendor command: no error, CHECK CONDITION.
+      {{.resid = 40, .status = 0x02, .driverStatus = 0x08}, 0, 0},
   }};
   for (const Case& c : cases) {
     SgBench bench;

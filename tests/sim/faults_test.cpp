@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "tests/sim/wire.h"
 
 namespace kelm::sim {
@@ -75,6 +77,31 @@ TEST(Faults, LastErrorCarriesTheRequestOutButReportsFailure) {
 
   EXPECT_TRUE(wire.In(SerialCdb(0x10, 0), 8).ok());
   EXPECT_EQ(sim.LastError(), 0u);
+}
+
+// As a disk on another maker's bridge answers a vendor command: the call succeeds with
+// last-error 0, the status is CHECK CONDITION, nothing moves and nothing is done.
+TEST(Faults, CheckConditionRefusesTheRequestWithoutFailingTheCall) {
+  SimPlatform sim = WithFaults(R"("check_condition": [{"command": "WriteFlash", "nth": 1},
+                                                      {"command": "ProbeBridge"}])",
+                               R"({"size": 8, "content": {"fill": "5a"}})");
+  std::ostringstream trace;
+  sim.SetTrace(&trace);
+  testing::Wire wire(sim, "p");
+  const auto write = wire.Out(SerialCdb(0x11, 0), {0x00, 0x00});
+  EXPECT_TRUE(write.called);
+  EXPECT_EQ(write.lastError, 0u);
+  EXPECT_EQ(write.scsiStatus, platform::kScsiStatusCheckCondition);
+  EXPECT_EQ(write.transferred, 0u);
+  EXPECT_EQ(sim.SerialFlash(0), Bytes(8, 0x5A));
+  EXPECT_TRUE(wire.Out(SerialCdb(0x11, 0), {0x00}).ok());
+
+  const auto probe = wire.In(testing::Cdb({0xDF, 0x10, 0x00, 0x00, 0x02}), 2);
+  EXPECT_EQ(probe.scsiStatus, platform::kScsiStatusCheckCondition);
+  EXPECT_EQ(probe.transferred, 0u);
+  EXPECT_EQ(trace.str(), "out\tff0411000000000000000000\t2\t10\tcheck\t0\t41d912ff\tp\n"
+                         "out\tff0411000000000000000000\t1\t10\tok\t1\td202ef8d\tp\n"
+                         "in\tdf1000000200000000000000\t2\t20\tcheck\t0\t-\tp\n");
 }
 
 TEST(Faults, ShortLimitsDataInAndOnlyTheCountOfDataOut) {

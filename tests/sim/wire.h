@@ -55,9 +55,10 @@ struct Result {
   bool called = false;  // what the control call returned
   std::uint32_t lastError = 0;
   std::uint32_t transferred = 0;
+  std::uint8_t scsiStatus = 0;
   Bytes data;  // data-in: the buffer after the call, cut to `transferred`
 
-  bool ok() const { return called && lastError == 0; }
+  bool ok() const { return called && lastError == 0 && scsiStatus == platform::kScsiStatusGood; }
 };
 
 // One command per call, opened shared to read and exclusively to write, as the transport does.
@@ -91,6 +92,7 @@ class Wire {
     result.called = sim_.Control(handle, platform::kIoctlScsiPassThroughDirect, request);
     result.lastError = sim_.LastError();
     result.transferred = request.DataTransferLength;
+    result.scsiStatus = request.ScsiStatus;
     sim_.Close(handle);
     return result;
   }

@@ -145,5 +145,22 @@ TEST_F(WindowsTransport, ALastErrorAfterASucceededCallFailsItAndARefusedOpenSend
   EXPECT_TRUE(file.AccessWasDenied());
 }
 
+// A disk on another maker's bridge ends the probe with CHECK CONDITION: the call succeeds with
+// last-error 0 and the record's ScsiStatus alone says no.
+TEST_F(WindowsTransport, ACheckConditionInTheRecordFailsTheSucceededCall) {
+  Fake().answer = [](HANDLE, DWORD, void*, void* out, DWORD, DWORD*) {
+    auto* record = static_cast<SCSI_PASS_THROUGH_DIRECT*>(out);
+    record->ScsiStatus = 0x02;
+    record->DataTransferLength = 0;
+    Fake().lastError = 0;
+    return TRUE;
+  };
+  const std::uint8_t probe[12] = {0xDF, 0x10, 0x00, 0x00, 0x02, 0, 0, 0, 0, 0, 0, 0xFF};
+  std::uint8_t reply[2] = {};
+  std::uint32_t transferred = 7;
+  EXPECT_FALSE(device::PassThroughIn(file, path, probe, 12, reply, 2, transferred));
+  EXPECT_EQ(transferred, 0u);
+}
+
 }  // namespace
 }  // namespace kelm::test
