@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,11 @@ struct ArgumentCase {
   std::string text;
   bool error;
 };
+
+// The arguments, for the case's name in gtest's output.
+void PrintTo(const ArgumentCase& c, std::ostream* out) {
+  for (const std::string& argument : c.arguments) *out << '[' << argument << ']';
+}
 
 class WindowProgramArguments : public ::testing::TestWithParam<ArgumentCase> {};
 
