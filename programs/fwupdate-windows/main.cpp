@@ -1,8 +1,8 @@
 // kelm-fwupdate.exe: the update window on the USB enclosures attached to this Windows machine.
 
 #include "window/win32/windows_api.h"
-#include <shellapi.h>  // CommandLineToArgvW
 
+#include <cstdlib>  // __argc, __argv
 #include <exception>
 #include <optional>
 #include <string>
@@ -46,13 +46,11 @@ constexpr char kHelp[] =
     "USB-to-ATA bridges. Run it with the enclosure plugged in; it asks for an\n"
     "administrator, as raw access to the enclosure's disk needs one.\n";
 
-// The program's arguments as UTF-8, without its name.
+// The program's arguments as UTF-8, without its name; the C runtime splits the command line
+// (in the system's code page) for WinMain's programs too.
 std::vector<std::string> Arguments() {
-  int count = 0;
-  LPWSTR* words = CommandLineToArgvW(GetCommandLineW(), &count);
   std::vector<std::string> arguments;
-  for (int i = 1; words != nullptr && i < count; ++i) arguments.push_back(win32::Narrow(words[i]));
-  LocalFree(words);
+  for (int i = 1; i < __argc; ++i) arguments.push_back(win32::Narrow(win32::Wide(__argv[i], CP_ACP)));
   return arguments;
 }
 
