@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "platform/linux/permission_notice.h"
+#include "window/logic/program_arguments.h"
 
 namespace kelm::hardware {
 
@@ -22,13 +23,6 @@ std::string HelpText() {
          "It needs read-write access to the enclosure's device nodes, which the udev rule\n" +
          std::string(linux_platform::kUdevRuleName) +
          " gives the user at the seat for these enclosures alone.\n";
-}
-
-// An argument quoted on one line: control characters would break it.
-std::string OneLine(std::string_view text) {
-  std::string line;
-  for (char c : text) line += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? '?' : c;
-  return line;
 }
 
 struct HeldMessage {
@@ -52,24 +46,11 @@ void WatchDisplay(QtMsgType type, const QMessageLogContext&, const QString& text
 }  // namespace
 
 std::optional<int> AnswerArguments(int argc, char** argv, std::FILE* out, std::FILE* err) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view argument = argv[i];
-    if (argument == "--help" || argument == "-h" || argument == "--version") continue;
-    std::fprintf(err, "%s: unknown argument '%s'; try '%s --help'.\n", kProgram.data(),
-                 OneLine(argument).c_str(), kProgram.data());
-    return 2;
-  }
-  if (argc <= 1) return std::nullopt;
-  if (argc > 2) {
-    std::fprintf(err, "%s: give --help or --version alone.\n", kProgram.data());
-    return 2;
-  }
-  if (std::string_view(argv[1]) == "--version") {
-    std::fprintf(out, "%s %s\n", kProgram.data(), KELM_VERSION);
-  } else {
-    std::fputs(HelpText().c_str(), out);
-  }
-  return 0;
+  const std::optional<window::ArgumentAnswer> answer = window::AnswerArguments(
+      kProgram, KELM_VERSION, HelpText(), std::vector<std::string>(argv + 1, argv + argc));
+  if (!answer) return std::nullopt;
+  std::fputs(answer->text.c_str(), answer->error ? err : out);
+  return answer->status;
 }
 
 DisplayWatch::DisplayWatch() {

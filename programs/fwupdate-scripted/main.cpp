@@ -36,6 +36,7 @@ struct ScriptedLine {
   std::optional<std::string> unplugCommand;
   std::optional<std::string> plugCommand;
   bool help = false;
+  bool version = false;
 };
 
 constexpr std::array<bench::OptionRule<ScriptedLine>, 4> kOptions = {{
@@ -61,7 +62,7 @@ struct Inputs {
 Inputs LoadInputs(const std::vector<std::string>& arguments) {
   Inputs inputs;
   inputs.line = bench::ParseOptions<ScriptedLine>(arguments, kOptions);
-  if (inputs.line.help) return inputs;
+  if (inputs.line.help || inputs.line.version) return inputs;
   if (!inputs.line.script) throw bench::UsageError("--script ACTIONS is needed (no window opens)");
   inputs.actions = bench::ParseActions(*inputs.line.script);
   if (inputs.line.images) inputs.images = bench::LoadImageFolder(*inputs.line.images);
@@ -77,6 +78,10 @@ int main(int argc, char** argv) {
   } catch (const std::exception& error) {
     std::cerr << "kelm-fwupdate-scripted: " << bench::OneLine(error.what()) << std::endl;
     return 2;
+  }
+  if (inputs.line.version) {
+    std::cout << "kelm-fwupdate-scripted " << KELM_VERSION << '\n';
+    return 0;
   }
   if (inputs.line.help) {
     std::cout << kUsage << '\n';

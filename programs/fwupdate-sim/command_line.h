@@ -17,6 +17,7 @@ struct CommandLine {
   std::optional<std::string> trace;     // --trace FILE
   std::optional<std::string> dump;      // --dump DIR
   bool help = false;
+  bool version = false;
 };
 
 // One line naming the option that is wrong.
@@ -33,7 +34,7 @@ inline constexpr const char* kUsage =
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
 // The parse both bench programs share, over a table of the options a program takes: each one
-// sets a text field of its command line; "--help" or "-h" sets `help`.
+// sets a text field of its command line; "--help" or "-h" sets `help`, "--version" `version`.
 template <typename Line>
 struct OptionRule {
   std::string_view name;
@@ -48,6 +49,10 @@ Line ParseOptions(const std::vector<std::string>& arguments,
     const std::string_view argument = arguments[i];
     if (argument == "--help" || argument == "-h") {
       line.help = true;
+      continue;
+    }
+    if (argument == "--version") {
+      line.version = true;
       continue;
     }
     const std::size_t equals = argument.find('=');

@@ -1,7 +1,6 @@
 // kelm-fwupdate-sim: the update window on simulated enclosures, on a display or driven by a
 // script whose transcript goes to standard output.
 
-#include <iostream>
 #include <string>
 #include <vector>
 
@@ -16,13 +15,17 @@ int main(int argc, char** argv) {
   BenchInputs inputs;
   try {
     line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (line.version) {
+      Tell("kelm-fwupdate-sim " KELM_VERSION "\n", false);
+      return 0;
+    }
     if (line.help) {
-      std::cout << kUsage << '\n';
+      Tell(std::string(kUsage) + '\n', false);
       return 0;
     }
     inputs = LoadInputs(line, HasDisplay());
   } catch (const std::exception& error) {
-    std::cerr << "kelm-fwupdate-sim: " << OneLine(error.what()) << std::endl;
+    Tell("kelm-fwupdate-sim: " + OneLine(error.what()) + '\n', true);
     return 2;
   }
   return inputs.actions ? RunScripted(inputs, argv[0]) : RunOnDisplay(inputs, argv[0]);

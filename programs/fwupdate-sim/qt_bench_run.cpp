@@ -26,6 +26,12 @@ struct QtArguments {
   char* argv[2];
 };
 
+}  // namespace
+
+void Tell(std::string_view text, bool error) { (error ? std::cerr : std::cout) << text << std::flush; }
+
+namespace {
+
 std::string ProgramDir() { return QCoreApplication::applicationDirPath().toStdString(); }
 
 // Ends the program when the main window goes away (NO or EXIT, or the title bar), even

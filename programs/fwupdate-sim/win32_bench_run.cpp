@@ -15,6 +15,7 @@
 #include "programs/fwupdate-sim/win32_face_view.h"
 #include "window/logic/application_title.h"
 #include "window/win32/fw_tool_window.h"
+#include "window/win32/parent_console.h"
 #include "window/win32/program_folder.h"
 #include "window/win32/win32_file_dialog.h"
 #include "window/win32/win32_message_boxes.h"
@@ -24,7 +25,10 @@ namespace kelm::bench {
 // Every Windows session has a desktop to open the window on.
 bool HasDisplay() { return true; }
 
+void Tell(std::string_view text, bool error) { win32::TellUser(window::kApplicationTitle, text, error); }
+
 int RunScripted(BenchInputs& inputs, char*) {
+  win32::ConnectStandardStreams();
   Transcript transcript(std::cout);
   BenchSession session(inputs, transcript);
   platform::MessageBoxes& boxes = session.boxes();
@@ -34,7 +38,14 @@ int RunScripted(BenchInputs& inputs, char*) {
   try {
     ScriptedFileDialog& dialog = session.scriptedDialog();
     // Made but never shown: its controls keep their own visibility flags all the same.
-    auto window = std::make_unique<win32::FwToolWindow>(session.Environment(dialog, win32::ProgramFolder()), boxes);
+    std::unique_ptr<win32::FwToolWindow> window;
+    try {
+      window = std::make_unique<win32::FwToolWindow>(session.Environment(dialog, win32::ProgramFolder()), boxes);
+    } catch (const win32::WindowNotMade& error) {
+      // Nothing of the script ran: a failure, not a transcript.
+      Tell(std::string("kelm-fwupdate-sim: ") + error.what() + '\n', true);
+      return 1;
+    }
     {
       Win32FaceView view(*window);
       ScriptRunner runner(view, session.enclosures(), dialog, transcript, showException);
@@ -58,11 +69,14 @@ int RunOnDisplay(BenchInputs& inputs, char*) {
   try {
     win32::FwToolWindow window(session.Environment(dialog, win32::ProgramFolder()), boxes);
     boxes.SetOwner(window.Handle());
-    Win32BenchWindow bench(session.enclosures(), session.sim());
+    Win32BenchWindow bench(session.enclosures(), session.sim(), window.Handle());
     window.Show();
-    bench.PlaceBeside(window.Handle());
+    bench.PlaceBeside();
     // The bench window's messages come through the same loop; it ends with the main window.
     win32::RunUntilClosed(window);
+  } catch (const win32::WindowNotMade& error) {
+    boxes.Show(window::kApplicationTitle, error.what(), platform::MessageIcon::Error);
+    return 1;
   } catch (const std::exception& error) {
     boxes.Show(window::kApplicationTitle, error.what(), platform::MessageIcon::Error);
   }

@@ -2,8 +2,11 @@
 
 #include "window/win32/windows_api.h"
 
+#include <cstdlib>  // __argc, __argv
 #include <exception>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/windows/host_services.h"
 #include "platform/windows/resource_images.h"
@@ -16,10 +19,13 @@
 #include "platform/windows/windows_setup_service.h"
 #include "window/logic/application_title.h"
 #include "window/logic/no_image_notice.h"
+#include "window/logic/program_arguments.h"
 #include "window/win32/fw_tool_window.h"
+#include "window/win32/parent_console.h"
 #include "window/win32/program_folder.h"
 #include "window/win32/win32_file_dialog.h"
 #include "window/win32/win32_message_boxes.h"
+#include "window/win32/wide_text.h"
 
 namespace {
 
@@ -36,9 +42,28 @@ class DebuggerStandardOutput final : public platform::StandardOutput {
 };
 
 
+constexpr char kHelp[] =
+    "Usage: kelm-fwupdate [--help | --version]\n"
+    "Identifies, backs up and updates the firmware of USB enclosures built on JMicron\n"
+    "USB-to-ATA bridges. Run it with the enclosure plugged in; it asks for an\n"
+    "administrator, as raw access to the enclosure's disk needs one.\n";
+
+// The program's arguments as UTF-8, without its name; the C runtime splits the command line
+// (in the system's code page) for WinMain's programs too.
+std::vector<std::string> Arguments() {
+  std::vector<std::string> arguments;
+  for (int i = 1; i < __argc; ++i) arguments.push_back(win32::Narrow(win32::Wide(__argv[i], CP_ACP)));
+  return arguments;
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  if (const std::optional<window::ArgumentAnswer> answer =
+          window::AnswerArguments("kelm-fwupdate", KELM_VERSION, kHelp, Arguments())) {
+    win32::TellUser(window::kApplicationTitle, answer->text, answer->error);
+    return answer->status;
+  }
   const windows::Win32Calls& calls = windows::RealWin32Calls();
   // A long command must not turn the window into a ghost whose "Close the program" ends the
   // process amid a flash.

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QEvent>
+#include <QIcon>
 
 #include <functional>
 #include <stdexcept>
@@ -21,6 +22,17 @@ TEST(Application, CarriesTheTitle) {
   EXPECT_EQ(QCoreApplication::applicationName().toStdString(), "Kelm Firmware Update Utility");
   EXPECT_EQ(QGuiApplication::applicationDisplayName().toStdString(),
             "Kelm Firmware Update Utility");
+}
+
+// Every window gets the program's icon, in the sizes the desktop and the task bar ask for.
+TEST(Application, CarriesTheIcon) {
+  const QIcon icon = QGuiApplication::windowIcon();
+  ASSERT_FALSE(icon.isNull());
+  const QList<QSize> sizes = icon.availableSizes();
+  for (const int size : {16, 32, 48, 256}) {
+    EXPECT_TRUE(sizes.contains(QSize(size, size))) << size;
+  }
+  EXPECT_FALSE(icon.pixmap(32).toImage().pixelColor(16, 16).alpha() == 0);
 }
 
 // Throws what it is told from its event handler, then counts the events it handled.

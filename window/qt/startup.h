@@ -18,7 +18,7 @@ class Application final : public QApplication {
   Q_OBJECT
 
  public:
-  // Sets the application's name and display name to the title.
+  // Sets the application's name and display name to the title, and the program's icon.
   Application(int& argc, char** argv);
 
   // Where escaped exceptions are shown; without one, a Qt message box.

@@ -29,12 +29,19 @@ void RegisterClasses(WNDPROC window, WNDPROC panel) {
   type.hInstance = GetModuleHandleW(nullptr);
   type.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
   type.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  // The program's icon is its resource 1; a program without one gets the system's.
+  type.hIcon = LoadIconW(type.hInstance, MAKEINTRESOURCEW(1));
+  type.hIconSm = static_cast<HICON>(LoadImageW(type.hInstance, MAKEINTRESOURCEW(1), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
   type.lpfnWndProc = window;
   type.lpszClassName = kWindowClass;
   RegisterClassExW(&type);  // a second window finds the classes there
   type.lpfnWndProc = panel;
   type.lpszClassName = kPanelClass;
   type.hbrBackground = nullptr;  // the panel paints its own
+  type.hIcon = nullptr;
+  type.hIconSm = nullptr;
   RegisterClassExW(&type);
 }
 
@@ -83,7 +90,7 @@ FwToolWindow::FwToolWindow(ui::WindowEnvironment env, platform::MessageBoxes& er
   window_ = CreateWindowExW(kExStyle, kWindowClass, Wide(design::kCaption).c_str(), kStyle,
                             CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr,
                             GetModuleHandleW(nullptr), this);
-  if (window_ == nullptr) throw std::runtime_error("the window could not be made");
+  if (window_ == nullptr) throw WindowNotMade();
   SetClientSize(design::kWidth, design::kHeight);
   MakeControls();
 

@@ -17,6 +17,12 @@
 
 namespace kelm::win32 {
 
+// No window could be made: there is no desktop to make it on (a service's session, say).
+class WindowNotMade : public std::runtime_error {
+ public:
+  WindowNotMade() : std::runtime_error("the window could not be made") {}
+};
+
 class FwToolWindow final : private window::Frame {
  public:
   // Makes the window (not shown) and the design's controls, then the logic, and starts it.
