@@ -12,6 +12,9 @@
 
 namespace kelm::platform {
 
+// What a path is wanted for: a file to read, or a file to write (new or replacing one).
+enum class PathUse { Read, Write };
+
 class FileStore {
  public:
   virtual ~FileStore() = default;
@@ -28,6 +31,11 @@ class FileStore {
   // waits on a pipe and never reads more than `limit` + 1 bytes.
   virtual std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path,
                                                                  std::size_t limit) const = 0;
+  // What keeps `path` from serving `use`, in a user's words and naming any folder at fault
+  // ("no such folder (backups)", "is a folder, not a file"); empty when nothing does. To read,
+  // a regular file must be there; to write, nothing or a regular file, in a folder that
+  // exists. Sizes and contents are not looked at.
+  virtual std::string WhyUnusable(const std::string& path, PathUse use) const = 0;
 };
 
 }  // namespace kelm::platform

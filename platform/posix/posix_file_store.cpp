@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "platform/posix/path_refusal.h"
+
 namespace kelm::posix {
 
 namespace {
@@ -144,6 +146,10 @@ std::optional<std::vector<std::uint8_t>> PosixFileStore::ReadWholeFile(const std
   }
   ::close(fd);
   return bytes;
+}
+
+std::string PosixFileStore::WhyUnusable(const std::string& path, platform::PathUse use) const {
+  return WhyPathUnusable(path, use);
 }
 
 }  // namespace kelm::posix

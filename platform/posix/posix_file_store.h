@@ -26,6 +26,7 @@ class PosixFileStore final : public platform::FileStore {
   bool Exists(const std::string& path) const override;
   std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path,
                                                          std::size_t limit) const override;
+  std::string WhyUnusable(const std::string& path, platform::PathUse use) const override;
 
  private:
   // A new temporary file beside `target` opened for writing, or -1; `name` gets its name.

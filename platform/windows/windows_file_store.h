@@ -27,6 +27,7 @@ class WindowsFileStore final : public platform::FileStore {
   bool Exists(const std::string& path) const override;
   std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path,
                                                          std::size_t limit) const override;
+  std::string WhyUnusable(const std::string& path, platform::PathUse use) const override;
 
  private:
   // A new temporary file beside `target` opened for writing; `name` gets its name.
@@ -34,6 +35,8 @@ class WindowsFileStore final : public platform::FileStore {
   bool WriteAll(void* file, std::span<const std::uint8_t> bytes) const;
   // Whether an open handle is a file on a disk (not a console, a pipe or a device).
   bool IsDiskFile(void* file) const;
+  // The user's words for GetFileAttributesA's `error` on `path`; empty when nothing is wrong.
+  std::string WhyLookupFailed(unsigned long error, const std::string& path, platform::PathUse use) const;
 
   const Win32Calls& calls_;
   std::function<std::string()> suffix_;

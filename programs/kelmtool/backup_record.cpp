@@ -43,7 +43,8 @@ std::optional<BackupRecord> ReadRecord(const platform::FileStore& files,
   const std::string name = RecordFileName(backupFile);
   const std::optional<std::vector<std::uint8_t>> text = files.ReadWholeFile(name, kRecordLimit);
   if (!text) {
-    error = name + ": no record of this backup (only backups kelmtool wrote can be restored)";
+    error = backupFile + ": not a backup kelmtool wrote (no record " + name +
+            " beside it); only those can be restored";
     return std::nullopt;
   }
   try {

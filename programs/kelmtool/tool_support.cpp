@@ -50,38 +50,35 @@ std::vector<std::string> ListedPaths(const platform::Services& io) {
 
 }  // namespace
 
+void RefuseUnusable(const platform::FileStore& files, const std::string& path, platform::PathUse use) {
+  const std::string why = files.WhyUnusable(path, use);
+  if (!why.empty()) throw RunError(kExitBadInput, path + ": " + why);
+}
+
 std::vector<std::uint8_t> ReadUserFile(const platform::FileStore& files, const std::string& name,
                                        std::size_t limit) {
   if (std::optional<std::vector<std::uint8_t>> bytes = files.ReadWholeFile(name, limit)) {
     return std::move(*bytes);
   }
   // Refused: the words say why, from what is there now.
-  namespace fs = std::filesystem;
+  std::string why = files.WhyUnusable(name, platform::PathUse::Read);
   std::error_code ec;
-  const fs::file_status status = fs::status(name, ec);
-  std::string why = "cannot be read";
-  if (status.type() == fs::file_type::not_found) why = "no such file";
-  else if (status.type() == fs::file_type::directory) why = "is a folder";
-  else if (status.type() != fs::file_type::regular && !ec) why = "not a regular file";
-  else if (fs::file_size(name, ec) > limit && !ec) {
+  if (why.empty() && std::filesystem::file_size(name, ec) > limit && !ec) {
     why = "larger than " + std::to_string(limit) + " bytes, the largest flash";
   }
-  throw RunError(kExitBadInput, name + ": " + why);
+  throw RunError(kExitBadInput, name + ": " + (why.empty() ? "cannot be read" : why));
 }
 
 void CheckBackupTarget(const platform::FileStore& files, const std::string& name, bool replace) {
   if (name.empty()) throw RunError(kExitBadInput, "the backup's file name is empty");
+  RefuseUnusable(files, name, platform::PathUse::Write);
   // Found out after the flash was read, a record too long to name would leave a backup that
   // restore refuses.
   if (std::filesystem::path(RecordFileName(name)).filename().string().size() > kLongestFileName) {
     throw RunError(kExitBadInput, name + ": too long a name for its record beside it (" +
                                       std::to_string(kLongestFileName) + " characters at most)");
   }
-  for (const std::string& target : {name, RecordFileName(name)}) {
-    if (!files.MayReplace(target)) {
-      throw RunError(kExitBadInput, target + ": exists and is not a regular file; only a file is replaced");
-    }
-  }
+  RefuseUnusable(files, RecordFileName(name), platform::PathUse::Write);
   if (replace) return;
   for (const std::string& target : {name, RecordFileName(name)}) {
     if (files.Exists(target)) {
@@ -100,7 +97,10 @@ DriveReport ResolveDrive(const ToolEnvironment& env, const std::string& argument
     path = drives[*number];
   } else {
     const std::optional<std::string> named = env.locator.Match(argument, ListedPaths(env.io));
-    if (!named) throw RunError(kExitBadInput, argument + ": no USB drive of that name");
+    if (!named) {
+      // Said without "NAME:", which reads badly after a drive letter ("C::").
+      throw RunError(kExitBadInput, "no USB drive is named " + argument + " (see kelmtool list)");
+    }
     const std::vector<std::string> drives = DiscoverDrives(env.io);
     if (std::find(drives.begin(), drives.end(), *named) == drives.end()) {
       throw RunError(kExitBadInput, argument + ": no bridge answers behind this drive");

@@ -28,6 +28,9 @@ class RunError : public std::runtime_error {
   int status_;
 };
 
+// Exit 2, naming `path` and saying what is wrong with it, unless it can serve `use`.
+void RefuseUnusable(const platform::FileStore& files, const std::string& path, platform::PathUse use);
+
 // The whole file when it is a regular file of at most `limit` bytes; else exit 2, before
 // anything was read that is not such a file.
 std::vector<std::uint8_t> ReadUserFile(const platform::FileStore& files, const std::string& name,

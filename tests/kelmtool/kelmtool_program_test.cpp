@@ -251,6 +251,8 @@ TEST_F(Kelmtool, BadInputIsOneLineAndNothingIsSent) {
       {{"backup", "0", "pipe"}, 2, true},
       {{"backup", "0", "folder"}, 2, true},
       {{"backup", "0", std::string(251, 'b')}, 2, true},  // its record's name would pass 255
+      {{"backup", "0", "nosuchdir/b.bin"}, 2, true},
+      {{"update", "0", "--backup", "nosuchdir/b.bin"}, 2, true},
       {{"update", "0", "--backup", "pipe"}, 2, true},
       // An earlier backup, or its record alone, is replaced only when asked.
       {{"backup", "0", "kept.bin"}, 2, true},
@@ -268,6 +270,7 @@ TEST_F(Kelmtool, BadInputIsOneLineAndNothingIsSent) {
     const Result result = Tool("old.json", "bad.trace", c.arguments);
     EXPECT_EQ(result.status, c.status);
     EXPECT_EQ(Lines(result.err).size(), 1u) << result.err;
+    EXPECT_EQ(result.out, "");  // said once, on standard error
     const std::string trace = ReadFile(Path("bad.trace"));
     if (c.noRequestAtAll) {
       EXPECT_EQ(trace, "");
