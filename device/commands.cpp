@@ -193,12 +193,15 @@ bool WaitFlashReady(const platform::Services& io, const std::string& path) {
   return false;
 }
 
-std::int32_t IdentifyFlash(const platform::Services& io, const std::string& path) {
+bool ReadFlashIdentification(const platform::Services& io, const std::string& path,
+                             std::span<std::uint8_t, 4> reply) {
   // 1. Hand the flash its read-identification command (0x9F); no data phase.
-  if (!SendIn(io, path, BuildCdb(Command::IdentifyFlashStep1), {}, nullptr)) return -1;
+  if (!SendIn(io, path, BuildCdb(Command::IdentifyFlashStep1), {}, nullptr)) return false;
   // 2. Its reply.
-  std::array<std::uint8_t, 4> reply{};
-  if (!SendIn(io, path, BuildCdb(Command::IdentifyFlashStep2), reply, nullptr)) return -1;
+  return SendIn(io, path, BuildCdb(Command::IdentifyFlashStep2), reply, nullptr);
+}
+
+std::int32_t FlashCodeOf(std::span<const std::uint8_t, 4> reply) {
   // 3. The recognised parts answer 7F 37 20 (continuation byte, maker, memory type).
   if (reply[0] != 0x7F || reply[1] != 0x37 || reply[2] != 0x20) return -1;
   // 4. The part by its capacity byte.
@@ -209,6 +212,12 @@ std::int32_t IdentifyFlash(const platform::Services& io, const std::string& path
     case 0x10: return 5;
     default: return -1;
   }
+}
+
+std::int32_t IdentifyFlash(const platform::Services& io, const std::string& path) {
+  std::array<std::uint8_t, 4> reply{};
+  if (!ReadFlashIdentification(io, path, reply)) return -1;
+  return FlashCodeOf(reply);
 }
 
 }  // namespace kelm::device

@@ -97,6 +97,12 @@ bool BridgeBusy(const platform::Services& io, const std::string& path);
 // One status read, then at most 500 re-reads 10 ms apart while bit 0 is set; a failed
 // read counts as busy. True once the flash is ready.
 bool WaitFlashReady(const platform::Services& io, const std::string& path);
+// The flash's 4-byte reply to read identification (0x9F), passed through the bridge; false
+// when either step fails.
+bool ReadFlashIdentification(const platform::Services& io, const std::string& path,
+                             std::span<std::uint8_t, 4> reply);
+// The flash part code a reply names: 1, 3, 4, 5 for the recognised parts, -1 otherwise.
+std::int32_t FlashCodeOf(std::span<const std::uint8_t, 4> reply);
 // The flash part code: 1, 3, 4, 5 for the recognised parts, -1 otherwise.
 std::int32_t IdentifyFlash(const platform::Services& io, const std::string& path);
 

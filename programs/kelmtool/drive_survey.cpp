@@ -77,6 +77,7 @@ DriveReport SurveyDrive(const platform::Services& io, const std::string& path) {
     const flash::SerialFlashIdentity identity = flash::IdentifySerialFlash(io, path);
     report.flashCode = identity.flashCode;
     report.flashMaker = identity.makerText;
+    report.flashSize = identity.sizeBytes;
   }
   report.imageName = ImageNameFor(report.code);
   if (!report.imageName.empty()) report.imageSize = io.images.TakeImage(report.imageName).size();

@@ -24,7 +24,8 @@ struct DriveReport {
   std::string firmwareVersion;  // the version report's text; empty for a foreign bridge
   bool hasSerialFlash = false;  // models whose flash identification the window shows
   std::int32_t flashCode = -1;
-  std::string flashMaker;
+  std::string flashMaker;       // the window's text ("WINBOND")
+  std::uint64_t flashSize = 0;  // bytes; 0 when the flash does not tell
   chip::UpdateProcedure kind = chip::UpdateProcedure::None;
   std::string procedure;   // "JMB352 image", "serial flash", "parallel flash", or empty
   std::string imageName;   // the image an update takes: FW352A, FW352B, FW339; or empty

@@ -1,5 +1,6 @@
 // kelmtool list: every candidate drive, one block each, or one JSON document.
 
+#include <map>
 #include <nlohmann/json.hpp>
 
 #include "chip/chip_code.h"
@@ -12,6 +13,28 @@ namespace kelm::kelmtool {
 namespace {
 
 constexpr std::string_view kNoUpdate = "The chip not support Firmware Update!";
+
+// The maker as people write it; the window keeps its own capitals.
+std::string MakerText(const std::string& windowText) {
+  static const std::map<std::string, std::string, std::less<>> kReadable = {
+      {"Unknown", "unknown maker"}, {"ATMEL", "Atmel"}, {"MXIC", "Macronix"}, {"WINBOND", "Winbond"}};
+  const auto readable = kReadable.find(windowText);
+  return readable == kReadable.end() ? windowText : readable->second;
+}
+
+// "512 KiB", "1 MiB"
+std::string SizeText(std::uint64_t bytes) {
+  constexpr std::uint64_t kMiB = 1024 * 1024;
+  if (bytes >= kMiB && bytes % kMiB == 0) return std::to_string(bytes / kMiB) + " MiB";
+  if (bytes % 1024 == 0) return std::to_string(bytes / 1024) + " KiB";
+  return std::to_string(bytes) + " bytes";
+}
+
+std::string FlashText(const DriveReport& drive) {
+  if (drive.flashMaker.empty()) return "(no answer)";
+  return MakerText(drive.flashMaker) + ", " +
+         (drive.flashSize == 0 ? std::string("size not told by the flash") : SizeText(drive.flashSize));
+}
 
 std::string UpdateText(const DriveReport& drive) {
   if (drive.procedure.empty()) return std::string(kNoUpdate);
@@ -48,7 +71,11 @@ nlohmann::json DriveJson(std::size_t number, const DriveReport& drive, const Dri
                   {"text", UpdateText(drive)}}},
   };
   json["serial_flash"] = drive.hasSerialFlash
-                             ? nlohmann::json{{"maker", drive.flashMaker}, {"flash_code", drive.flashCode}}
+                             ? nlohmann::json{{"maker", drive.flashMaker},
+                                              {"maker_name", MakerText(drive.flashMaker)},
+                                              {"size", drive.flashSize == 0 ? nlohmann::json()
+                                                                            : nlohmann::json(drive.flashSize)},
+                                              {"flash_code", drive.flashCode}}
                              : nlohmann::json();
   if (drive.kind == chip::UpdateProcedure::Jmb352) json["update"]["already_current"] = drive.imageCurrent;
   if (!nodes.driveLetters.empty()) json["drive_letters"] = nodes.driveLetters;
@@ -68,9 +95,7 @@ void PrintDrive(std::FILE* out, std::size_t number, const DriveReport& drive,
                drive.firmwareVersion.empty() ? "(not reported)"
                                              : text::Latin1ToUtf8(drive.firmwareVersion).c_str());
   if (drive.hasSerialFlash) {
-    std::fprintf(out, "   flash:     %s (FlashCode %d)\n",
-                 drive.flashMaker.empty() ? "(no answer)" : drive.flashMaker.c_str(),
-                 static_cast<int>(drive.flashCode));
+    std::fprintf(out, "   flash:     %s\n", FlashText(drive).c_str());
   }
   std::fprintf(out, "   update:    %s\n", UpdateText(drive).c_str());
 }

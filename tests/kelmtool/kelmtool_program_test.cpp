@@ -188,7 +188,16 @@ TEST_F(Kelmtool, ListJsonNamesTheBridge) {
   EXPECT_EQ(drive["firmware_version"], "Ver 1.02.03");
   EXPECT_EQ(drive["update"]["image"], "FW352B");
   EXPECT_EQ(drive["update"]["already_current"], false);
+  // The window's maker text and code stay for scripts; the reply's capacity byte gives the size.
+  EXPECT_EQ(drive["serial_flash"]["maker"], "WINBOND");
+  EXPECT_EQ(drive["serial_flash"]["flash_code"], -1);
+  EXPECT_EQ(drive["serial_flash"]["maker_name"], "Winbond");
+  EXPECT_EQ(drive["serial_flash"]["size"], 524288);
   EXPECT_TRUE(TraceLinesWith(ReadFile(Path("list.trace")), "out\t").empty());
+
+  const Result text = Tool("old.json", "text.trace", {"list"});
+  ASSERT_EQ(text.status, 0) << text.err;
+  EXPECT_NE(text.out.find("   flash:     Winbond, 512 KiB\n"), std::string::npos) << text.out;
 }
 
 // The real-kernel bench's foreign-disk case on the simulated bench: beside an enclosure, a
