@@ -42,7 +42,7 @@ std::string WhyNothingThere(const std::string& path, platform::PathUse use) {
   const std::string folder = FolderOf(path);
   struct stat status {};
   if (::stat(folder.c_str(), &status) != 0) return "no such folder (" + folder + ")";
-  if (!S_ISDIR(status.st_mode)) return "not in a folder (" + folder + " is no folder)";
+  if (!S_ISDIR(status.st_mode)) return folder + " is not a folder";
   return use == platform::PathUse::Read ? "no such file" : "";
 }
 
@@ -87,7 +87,10 @@ std::string WhyPathUnusable(const std::string& path, platform::PathUse use) {
     return why.empty() ? WhyFolderUnwritable(path) : why;
   }
   const std::string why = WhatIsThere(status.st_mode);
-  if (!why.empty() || use == platform::PathUse::Read) return why;
+  if (!why.empty()) return why;
+  if (use == platform::PathUse::Read) {
+    return ::access(path.c_str(), R_OK) == 0 || errno != EACCES ? "" : "no permission to read it";
+  }
   return WhyFolderUnwritable(path);
 }
 

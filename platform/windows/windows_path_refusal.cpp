@@ -82,8 +82,14 @@ std::string WindowsFileStore::WhyLookupFailed(unsigned long error, const std::st
                                               platform::PathUse use) const {
   switch (error) {
     case ERROR_FILE_NOT_FOUND: return use == platform::PathUse::Read ? "no such file" : "";
-    case ERROR_PATH_NOT_FOUND: return "no such folder (" + FolderOf(path) + ")";
-    case ERROR_DIRECTORY: return "not in a folder (" + FolderOf(path) + " is no folder)";
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_DIRECTORY: {
+      const DWORD folder = calls_.GetFileAttributesA(FolderOf(path).c_str());
+      if (folder != INVALID_FILE_ATTRIBUTES && (folder & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        return FolderOf(path) + " is not a folder";
+      }
+      return "no such folder (" + FolderOf(path) + ")";
+    }
     case ERROR_FILENAME_EXCED_RANGE: return "too long a path";
     case ERROR_INVALID_NAME:
       return "not a valid file name (no name may hold \\ / : * ? \" < > |)";

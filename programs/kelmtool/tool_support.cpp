@@ -48,11 +48,16 @@ std::vector<std::string> ListedPaths(const platform::Services& io) {
   return paths;
 }
 
+// "name: why"; a drive letter is quoted, since "C:: why" reads as a typing slip.
+std::string AboutPath(const std::string& path, const std::string& why) {
+  return (path.ends_with(':') ? "\"" + path + "\"" : path) + ": " + why;
+}
+
 }  // namespace
 
 void RefuseUnusable(const platform::FileStore& files, const std::string& path, platform::PathUse use) {
   const std::string why = files.WhyUnusable(path, use);
-  if (!why.empty()) throw RunError(kExitBadInput, path + ": " + why);
+  if (!why.empty()) throw RunError(kExitBadInput, AboutPath(path, why));
 }
 
 std::vector<std::uint8_t> ReadUserFile(const platform::FileStore& files, const std::string& name,
@@ -66,7 +71,7 @@ std::vector<std::uint8_t> ReadUserFile(const platform::FileStore& files, const s
   if (why.empty() && std::filesystem::file_size(name, ec) > limit && !ec) {
     why = "larger than " + std::to_string(limit) + " bytes, the largest flash";
   }
-  throw RunError(kExitBadInput, name + ": " + (why.empty() ? "cannot be read" : why));
+  throw RunError(kExitBadInput, AboutPath(name, why.empty() ? "cannot be read" : why));
 }
 
 void CheckBackupTarget(const platform::FileStore& files, const std::string& name, bool replace) {

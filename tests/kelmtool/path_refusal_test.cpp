@@ -60,6 +60,8 @@ TEST_F(PathRefusal, EachSaysItsOwnReasonNamesThePathAndExits2) {
        "no such folder (" + missingFolder + ")"},
       {"a missing folder, to read", Use::FileToRead, missingFolder + kSeparator + "x.bin",
        "no such folder (" + missingFolder + ")"},
+      {"a file taken for a folder", Use::BackupTarget, In("kept.bin") + kSeparator + "x.bin",
+       In("kept.bin") + " is not a folder"},
       {"an existing folder", Use::BackupTarget, In("folder"), "is a folder, not a file"},
       {"an existing folder, to read", Use::FileToRead, In("folder"), "is a folder, not a file"},
       {"a missing file, to read", Use::FileToRead, In("absent.bin"), "no such file"},
