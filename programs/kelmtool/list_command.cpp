@@ -14,10 +14,11 @@ namespace {
 
 constexpr std::string_view kNoUpdate = "The chip not support Firmware Update!";
 
-// The maker as people write it; the window keeps its own capitals.
-std::string MakerText(const std::string& windowText) {
+// The maker as people write it, empty when the flash named none; the window keeps its own
+// capitals.
+std::string MakerName(const std::string& windowText) {
   static const std::map<std::string, std::string, std::less<>> kReadable = {
-      {"Unknown", "unknown maker"}, {"ATMEL", "Atmel"}, {"MXIC", "Macronix"}, {"WINBOND", "Winbond"}};
+      {"Unknown", ""}, {"ATMEL", "Atmel"}, {"MXIC", "Macronix"}, {"WINBOND", "Winbond"}};
   const auto readable = kReadable.find(windowText);
   return readable == kReadable.end() ? windowText : readable->second;
 }
@@ -32,7 +33,8 @@ std::string SizeText(std::uint64_t bytes) {
 
 std::string FlashText(const DriveReport& drive) {
   if (drive.flashMaker.empty()) return "(no answer)";
-  return MakerText(drive.flashMaker) + ", " +
+  const std::string maker = MakerName(drive.flashMaker);
+  return (maker.empty() ? "unknown maker" : maker) + ", " +
          (drive.flashSize == 0 ? std::string("size not told by the flash") : SizeText(drive.flashSize));
 }
 
@@ -72,7 +74,7 @@ nlohmann::json DriveJson(std::size_t number, const DriveReport& drive, const Dri
   };
   json["serial_flash"] = drive.hasSerialFlash
                              ? nlohmann::json{{"maker", drive.flashMaker},
-                                              {"maker_name", MakerText(drive.flashMaker)},
+                                              {"maker_name", orNull(MakerName(drive.flashMaker))},
                                               {"size", drive.flashSize == 0 ? nlohmann::json()
                                                                             : nlohmann::json(drive.flashSize)},
                                               {"flash_code", drive.flashCode}}
