@@ -58,6 +58,11 @@ std::string WhyLookupFailed(int error, const std::string& path, platform::PathUs
   }
 }
 
+std::string WhyUnreadable(const std::string& path) {
+  if (::access(path.c_str(), R_OK) == 0 || errno != EACCES) return {};
+  return "no permission to read it";
+}
+
 // A new file is made beside the target and renamed over it: the folder must take writes.
 std::string WhyFolderUnwritable(const std::string& path) {
   const std::string folder = FolderOf(path);
@@ -84,14 +89,11 @@ std::string WhyPathUnusable(const std::string& path, platform::PathUse use) {
                                                    : ::lstat(path.c_str(), &status);
   if (found != 0) {
     const std::string why = WhyLookupFailed(errno, path, use);
-    return why.empty() ? WhyFolderUnwritable(path) : why;
+    if (!why.empty()) return why;
+  } else if (const std::string why = WhatIsThere(status.st_mode); !why.empty()) {
+    return why;
   }
-  const std::string why = WhatIsThere(status.st_mode);
-  if (!why.empty()) return why;
-  if (use == platform::PathUse::Read) {
-    return ::access(path.c_str(), R_OK) == 0 || errno != EACCES ? "" : "no permission to read it";
-  }
-  return WhyFolderUnwritable(path);
+  return use == platform::PathUse::Read ? WhyUnreadable(path) : WhyFolderUnwritable(path);
 }
 
 }  // namespace kelm::posix
