@@ -74,6 +74,7 @@ void BackUpFlash(const ToolEnvironment& env, const DriveReport& drive, const std
   options.rdCheckBox = options.backupFwCheckBox = true;
   options.backupFileName = file;
   TerminalHost host(env.io, options, out, false);
+  host.HoldLatestLine();
 
   bool done = false;
   switch (family) {
@@ -93,8 +94,13 @@ void BackUpFlash(const ToolEnvironment& env, const DriveReport& drive, const std
     case chip::UpdateProcedure::None:
       throw RunError(kExitRefused, drive.modelName + ": no backup run for this bridge's flash");
   }
+  if (!done) {
+    // The engine's last status says why: the error line alone says it.
+    host.DropHeldLine();
+    host.Finish();
+    throw RunError(kExitRefused, "backup failed: " + host.Status());
+  }
   host.Finish();
-  if (!done) throw RunError(kExitRefused, "backup failed: " + host.Status());
 
   const std::vector<std::uint8_t> bytes = WrittenBytes(env.files, file);
   const BackupRecord record =

@@ -39,6 +39,12 @@ void TerminalHost::SetStatus(std::string_view text) {
   const std::string line = WithoutLineEnds(text);
   if (line.empty() || line == printed_ || OnlyDotsAdded(printed_, line)) return;
   printed_ = line;
+  if (!holdLatest_) return PrintLine(line);
+  if (!held_.empty()) PrintLine(held_);
+  held_ = line;
+}
+
+void TerminalHost::PrintLine(const std::string& line) {
   ClearBar();
   std::fprintf(out_, "%s\n", text::Latin1ToUtf8(line).c_str());
   DrawBar();
@@ -70,6 +76,7 @@ void TerminalHost::Complete() {
 }
 
 void TerminalHost::Finish() {
+  if (!held_.empty()) PrintLine(DropHeldLine());
   if (barShown_) std::fprintf(out_, "\n");
   barShown_ = false;
   std::fflush(out_);

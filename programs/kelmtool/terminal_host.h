@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "platform/host.h"
 
@@ -24,12 +25,18 @@ class TerminalHost final : public platform::Host {
 
   // Fills the bar: the procedure succeeded, though its steps may add up to less than 100.
   void Complete();
-  // Ends the bar's line so that what follows starts on a fresh one.
+  // Ends the bar's line so that what follows starts on a fresh one, after the held line.
   void Finish();
+  // From now on each status line waits for the next one, or Finish, before it is printed,
+  // so that a failure's status can be said once, as the run's error.
+  void HoldLatestLine() { holdLatest_ = true; }
+  // The status line held back, never printed; empty when none is.
+  std::string DropHeldLine() { return std::exchange(held_, {}); }
 
  private:
   void DrawBar();
   void ClearBar();
+  void PrintLine(const std::string& line);
 
   const platform::Services& io_;
   platform::Options options_;
@@ -38,7 +45,9 @@ class TerminalHost final : public platform::Host {
   bool barShown_ = false;
   int progress_ = 0;
   std::string status_;
-  std::string printed_;  // the last status text written as a line
+  std::string printed_;  // the last status text written as a line (or held)
+  bool holdLatest_ = false;
+  std::string held_;
 };
 
 }  // namespace kelm::kelmtool

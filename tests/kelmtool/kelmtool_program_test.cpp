@@ -162,6 +162,19 @@ TEST_F(Kelmtool, BackupTakesTheLongestNamesWithTheirRecord) {
   EXPECT_TRUE(fs::is_regular_file(Path(name + ".json")));
 }
 
+TEST_F(Kelmtool, AFailedBackupSaysWhyOnceOnStandardError) {
+  WriteFile(Path("old.bin"), OldFlash(65536));
+  std::string scenario = Jmb352Scenario(2, "old.bin");
+  // The survey's comparison with the image is the first flash read; the backup's the second.
+  scenario.insert(scenario.rfind("}]}"), R"(, "fail": [{"command": "ReadFlash", "nth": 2}])");
+  WriteFile(Path("fails.json"), scenario);
+  const Result result = Tool("fails.json", "fails.trace", {"backup", "0", "b.bin"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.err, "kelmtool: backup failed: Read Back to Backup Error!!\n");
+  EXPECT_EQ(result.out, "Backup ...\n");
+  EXPECT_FALSE(fs::exists(Path("b.bin")));
+}
+
 TEST_F(Kelmtool, UpdateOfARevision1EnclosureEndsWithTheBarFull) {
   WriteFile(Path("old.bin"), OldFlash(65536));
   WriteFile(Path("rev1.json"), Jmb352Scenario(1, "old.bin"));
