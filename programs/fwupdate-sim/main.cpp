@@ -28,5 +28,9 @@ int main(int argc, char** argv) {
     Tell("kelm-fwupdate-sim: " + OneLine(error.what()) + '\n', true);
     return 2;
   }
+  // An image that fails its checks is absent, and said so; the others are offered.
+  for (const kelm::flash::RefusedImage& image : inputs.images.refused()) {
+    Tell("kelm-fwupdate-sim: " + OneLine(image.file + ": " + image.why + "; not used") + '\n', true);
+  }
   return inputs.actions ? RunScripted(inputs, argv[0]) : RunOnDisplay(inputs, argv[0]);
 }
