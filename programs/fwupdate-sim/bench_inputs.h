@@ -46,6 +46,10 @@ BenchInputs LoadInputs(const CommandLine& line, bool hasDisplay,
 // that fails an image's checks is left out and listed in the result's refused().
 flash::FoundImages LoadImageFolder(const std::string& dir, flash::SyntheticImageGuard guard);
 
+// "--images DIR: FW352A.bin: <why>; not used" for each file of that folder that failed its
+// image's checks: named within the folder as given, so both systems write the same bytes.
+std::vector<std::string> RefusedImageLines(const std::string& dir, const flash::FoundImages& images);
+
 // The guard of a program whose enclosures are all simulated.
 inline bool EverySimulatedDrive(const std::string&) { return true; }
 

@@ -30,4 +30,13 @@ flash::FoundImages LoadImageFolder(const std::string& dir, flash::SyntheticImage
   return images;
 }
 
+std::vector<std::string> RefusedImageLines(const std::string& dir, const flash::FoundImages& images) {
+  std::vector<std::string> lines;
+  for (const flash::RefusedImage& image : images.refused()) {
+    lines.push_back("--images " + dir + ": " + std::filesystem::path(image.file).filename().string() +
+                    ": " + image.why + "; not used");
+  }
+  return lines;
+}
+
 }  // namespace kelm::bench

@@ -29,8 +29,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   // An image that fails its checks is absent, and said so; the others are offered.
-  for (const kelm::flash::RefusedImage& image : inputs.images.refused()) {
-    Tell("kelm-fwupdate-sim: " + OneLine(image.file + ": " + image.why + "; not used") + '\n', true);
+  if (line.images) {
+    for (const std::string& refusal : RefusedImageLines(*line.images, inputs.images)) {
+      Tell("kelm-fwupdate-sim: " + OneLine(refusal) + '\n', true);
+    }
   }
   return inputs.actions ? RunScripted(inputs, argv[0]) : RunOnDisplay(inputs, argv[0]);
 }
