@@ -101,7 +101,7 @@ bool CheckFirmwareFile(const platform::Services& io, const std::string& fileName
 bool IsEmbeddedImageCurrent(const platform::Services& io, const std::string& path) {
   const std::string_view imageName = Jmb352ImageName(IdentifyBridgeChip(io, path));
   if (imageName.empty()) return false;
-  const std::span<const std::uint8_t> image = io.images.TakeImage(imageName);
+  const std::span<const std::uint8_t> image = io.images.TakeImageFor(imageName, path);
   // An image that ends within the NVRAM area has nothing to compare.
   if (image.size() <= kNvramSize) return false;
 

@@ -137,7 +137,7 @@ bool UpdateJm20336(platform::Host& host, const std::string& path, std::int32_t f
   if (options.backupFwCheckBox) return BackupOnlyJm20336(host, path);
 
   // Taken before anything is erased: without a fitting image the old firmware stays.
-  const std::span<const std::uint8_t> image = io.images.TakeImage(kImageName);
+  const std::span<const std::uint8_t> image = io.images.TakeImageFor(kImageName, path);
   if (image.empty() || image.size() > kFlashSize) {
     ShowStatus(host, "Load defaut Fw file Error!!");
     return false;

@@ -9,6 +9,31 @@
 set(KELM_IMAGE_NAMES FW352A FW352B FW339)
 set(KELM_SYNTHETIC_MARKER "KELM-SYNTHETIC-TEST-IMAGE")
 
+# The checks an image found at run time passes too (flash/image_folders.cpp): a JMB352 image
+# has its revision's size and the "352" signature at byte 4; FW339 fits 64 KiB.
+function(kelm_check_image file name)
+  file(SIZE "${file}" size)
+  if(name STREQUAL "FW352A")
+    set(smallest 20480)
+    set(largest 20480)
+  elseif(name STREQUAL "FW352B")
+    set(smallest 36864)
+    set(largest 36864)
+  else()
+    set(smallest 1)
+    set(largest 65536)
+  endif()
+  if(size LESS smallest OR size GREATER largest)
+    message(FATAL_ERROR "${file}: ${size} bytes, not the size of a ${name} image")
+  endif()
+  if(name MATCHES "^FW352")
+    file(READ "${file}" signature OFFSET 4 LIMIT 3 HEX)
+    if(NOT signature STREQUAL "333532")  # "352"
+      message(FATAL_ERROR "${file}: no \"352\" signature at byte 4; not a JMB352 image")
+    endif()
+  endif()
+endfunction()
+
 # Sets <var> to <dir>/<name>.bin, or to nothing when there is no such file; configuring is
 # redone when the file changes, and fails on a synthetic test image when <refuse> is true.
 function(kelm_image_file var dir name refuse)
@@ -18,6 +43,7 @@ function(kelm_image_file var dir name refuse)
     return()
   endif()
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${file}")
+  kelm_check_image("${file}" ${name})
   file(READ "${file}" head LIMIT 64)
   string(FIND "${head}" "${KELM_SYNTHETIC_MARKER}" marker_at)
   if(refuse AND NOT marker_at EQUAL -1)

@@ -9,6 +9,9 @@ install(FILES "${PROJECT_SOURCE_DIR}/packaging/copyright" "${PROJECT_SOURCE_DIR}
         DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/doc/${KELM_PACKAGE_NAME}")
 install(FILES "${PROJECT_SOURCE_DIR}/packaging/lintian-overrides"
         DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides" RENAME "${KELM_PACKAGE_NAME}")
+# The system's folder for the vendor's images, empty: the package ships none of them, the
+# administrator (or another package) puts them there, and the programs look there at run time.
+install(DIRECTORY DESTINATION "lib/firmware/${KELM_PACKAGE_NAME}")
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME "${KELM_PACKAGE_NAME}")
@@ -18,9 +21,10 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
 set(CPACK_PACKAGE_DESCRIPTION
     "Finds the USB-to-ATA bridge behind each USB mass-storage enclosure
 attached to the machine, shows its model, revision and firmware version,
-backs up its flash and updates its firmware from the images built into
-the program. A package built without images (the default) updates a
-bridge only from an image file given to kelmtool.
+backs up its flash and updates its firmware from the vendor's images:
+those built into the program, or FW352A.bin, FW352B.bin and FW339.bin
+put in /usr/lib/firmware/kelm-fwupdate or ~/.local/share/kelm-fwupdate/firmware.
+The package carries none of them unless it was built with them.
 .
 kelm-fwupdate is the window, kelmtool its command-line counterpart. A udev
 rule gives the user at the seat access to enclosures with a JMicron

@@ -32,7 +32,7 @@ Bytes ImageForBridge(const platform::Services& io, const std::string& path) {
   if (chip::IdentifyBridgeChip(io, path) != code) return {};
   const std::string_view name = chip::Jmb352ImageName(code);
   if (name.empty()) return {};
-  return io.images.TakeImage(name);
+  return io.images.TakeImageFor(name, path);
 }
 
 bool ReadErased(const platform::Services& io, const std::string& path, std::uint32_t address,

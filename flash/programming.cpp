@@ -194,7 +194,7 @@ bool MatchesImage(Bytes readBack, Bytes image) {
 
 std::uint32_t ProgramImage(platform::Host& host, const std::string& path) {
   const platform::Services& io = host.services();
-  const Bytes image = io.images.TakeImage(kImageName);
+  const Bytes image = io.images.TakeImageFor(kImageName, path);
   if (image.empty()) {
     ShowStatus(host, "Load defaut Fw file Error!!");
     return 0;

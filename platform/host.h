@@ -14,7 +14,7 @@
 
 namespace kelm::platform {
 
-enum class MessageIcon { None, Error };
+enum class MessageIcon { None, Error, Information };
 
 // Modal message boxes with an OK button only.
 class MessageBoxes {
@@ -29,6 +29,13 @@ class ImageSource {
   virtual ~ImageSource() = default;
   // The image's bytes, or an empty span when the program carries no image of that name.
   virtual std::span<const std::uint8_t> TakeImage(std::string_view name) const = 0;
+  // The image for the drive at `devicePath`, which a program may withhold from some drives
+  // (a synthetic test image from a real enclosure).
+  virtual std::span<const std::uint8_t> TakeImageFor(std::string_view name,
+                                                     const std::string& devicePath) const {
+    static_cast<void>(devicePath);
+    return TakeImage(name);
+  }
 };
 
 // Everything the core talks to, passed down by reference.

@@ -17,7 +17,8 @@ const Win32Calls& RealWin32Calls() {
       ::FindResourceA, ::SizeofResource, ::LoadResource, ::LockResource,
       ::Sleep, ::OutputDebugStringA,
       ::SetConsoleCtrlHandler, ::SetThreadExecutionState, ::ShutdownBlockReasonCreate,
-      ::ShutdownBlockReasonDestroy, ::DisableProcessWindowsGhosting};
+      ::ShutdownBlockReasonDestroy, ::DisableProcessWindowsGhosting,
+      ::GetModuleFileNameA, ::GetEnvironmentVariableA};
   return calls;
 }
 

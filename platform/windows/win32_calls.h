@@ -60,6 +60,9 @@ struct Win32Calls {
   decltype(&::ShutdownBlockReasonCreate) ShutdownBlockReasonCreate;
   decltype(&::ShutdownBlockReasonDestroy) ShutdownBlockReasonDestroy;
   decltype(&::DisableProcessWindowsGhosting) DisableProcessWindowsGhosting;
+  // Where the firmware images are looked for: the installation's folder and ProgramData.
+  decltype(&::GetModuleFileNameA) GetModuleFileNameA;
+  decltype(&::GetEnvironmentVariableA) GetEnvironmentVariableA;
 };
 
 // The system's own functions.

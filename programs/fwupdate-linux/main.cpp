@@ -1,12 +1,16 @@
 // kelm-fwupdate: the update window on the USB enclosures attached to this machine.
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QTimer>
 #include <QWidget>
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <utility>
 
 #include "flash/images.h"
 #include "platform/linux/system_check.h"
@@ -30,8 +34,29 @@ kelm::ui::TZintFwTool* ShownWindow() {
   return nullptr;
 }
 
+// Calls `then` once, from the event loop, after the window has painted itself the first time.
+class AfterFirstPaint final : public QObject {
+ public:
+  AfterFirstPaint(QWidget* window, std::function<void()> then) : QObject(window), then_(std::move(then)) {
+    window->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint && then_) {
+      watched->removeEventFilter(this);
+      QTimer::singleShot(0, watched, std::exchange(then_, {}));
+    }
+    return false;
+  }
+
+ private:
+  std::function<void()> then_;
+};
+
 // Once the window is up (a message box of the first refresh may keep it waiting), later
-// boxes are centred on it and the missing images are announced over it.
+// boxes are centred on it, and what the image lookup found to tell is told over it once the
+// window has drawn itself.
 void AnnounceOverWindow(HardwarePlatform& hw) {
   constexpr int kRetryMs = 50;
   kelm::ui::TZintFwTool* window = ShownWindow();
@@ -40,13 +65,16 @@ void AnnounceOverWindow(HardwarePlatform& hw) {
     return;
   }
   hw.boxes.setParent(window);
-  kelm::window::TellWhenNoImage(kelm::flash::EmbeddedImages{}, hw.boxes);
+  new AfterFirstPaint(window, [&hw] { kelm::window::TellAboutImages(hw.images, hw.boxes); });
+  window->update();
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (const std::optional<int> status = kelm::hardware::AnswerArguments(argc, argv, stdout, stderr)) {
+  std::optional<std::string> imagesDir;
+  if (const std::optional<int> status =
+          kelm::hardware::AnswerArguments(argc, argv, stdout, stderr, imagesDir)) {
     return *status;
   }
   auto watch = std::make_unique<kelm::hardware::DisplayWatch>();
@@ -54,7 +82,7 @@ int main(int argc, char** argv) {
   watch.reset();
 
   const kelm::linux_platform::SystemRoots roots;
-  HardwarePlatform hw(roots);
+  HardwarePlatform hw(roots, imagesDir);
   app.setExceptionBoxes(&hw.boxes);
 
   kelm::hardware::UdevSocketNotifier udev(hw.notifications);

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/linux/image_folders.h"
 #include "platform/linux/permission_notice.h"
 #include "window/logic/program_arguments.h"
 
@@ -17,12 +18,16 @@ namespace {
 constexpr std::string_view kProgram = "kelm-fwupdate";
 
 std::string HelpText() {
-  return "Usage: kelm-fwupdate [--help | --version]\n"
+  std::string folders;
+  for (const std::string& folder : linux_platform::ImageFolders()) folders += "  " + folder + "\n";
+  return "Usage: kelm-fwupdate [--images DIR] | --help | --version\n"
          "Identifies, backs up and updates the firmware of USB enclosures built on JMicron\n"
          "USB-to-ATA bridges. Run it on the desktop with the enclosure plugged in.\n"
          "It needs read-write access to the enclosure's device nodes, which the udev rule\n" +
          std::string(linux_platform::kUdevRuleName) +
-         " gives the user at the seat for these enclosures alone.\n";
+         " gives the user at the seat for these enclosures alone.\n"
+         "The vendor's firmware images (FW352A.bin, FW352B.bin, FW339.bin) are taken from\n"
+         "those built in, then from the folder --images DIR names, then from:\n" + folders;
 }
 
 struct HeldMessage {
@@ -45,9 +50,11 @@ void WatchDisplay(QtMsgType type, const QMessageLogContext&, const QString& text
 
 }  // namespace
 
-std::optional<int> AnswerArguments(int argc, char** argv, std::FILE* out, std::FILE* err) {
-  const std::optional<window::ArgumentAnswer> answer = window::AnswerArguments(
-      kProgram, KELM_VERSION, HelpText(), std::vector<std::string>(argv + 1, argv + argc));
+std::optional<int> AnswerArguments(int argc, char** argv, std::FILE* out, std::FILE* err,
+                                   std::optional<std::string>& imagesDir) {
+  const std::optional<window::ArgumentAnswer> answer =
+      window::AnswerArguments(kProgram, KELM_VERSION, HelpText(),
+                              std::vector<std::string>(argv + 1, argv + argc), &imagesDir);
   if (!answer) return std::nullopt;
   std::fputs(answer->text.c_str(), answer->error ? err : out);
   return answer->status;

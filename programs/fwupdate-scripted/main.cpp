@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/linux/image_folders.h"
 #include "platform/linux/linux_backend.h"
+#include "platform/linux/simulated_bus.h"
 #include "platform/linux/logind_inhibitor.h"
 #include "platform/posix/posix_file_store.h"
 #include "programs/fwupdate-sim/bench_inputs.h"
@@ -32,7 +34,7 @@ using namespace kelm;
 
 struct ScriptedLine {
   std::optional<std::string> script;
-  std::optional<std::string> images;  // none: no image at all
+  std::optional<std::string> images;  // looked in before the folders the window looks in
   std::optional<std::string> unplugCommand;
   std::optional<std::string> plugCommand;
   bool help = false;
@@ -56,8 +58,20 @@ constexpr std::chrono::seconds kPlugBound{10};
 struct Inputs {
   ScriptedLine line;
   std::vector<bench::Action> actions;
-  flash::ImageSet images;
+  flash::FoundImages images;
 };
+
+// As the window finds them (it builds none in): a synthetic test image reaches the drives on
+// the simulated bus alone, the only ones this program opens anyway.
+flash::FoundImages FindImages(const std::optional<std::string>& dir) {
+  flash::SyntheticImageGuard guard = [roots = linux_platform::SystemRoots{}](const std::string& path) {
+    return linux_platform::OnSimulatedBus(roots, path);
+  };
+  flash::FoundImages images = dir ? bench::LoadImageFolder(*dir, guard) : flash::FoundImages(guard);
+  const posix::PosixFileStore files;
+  for (const std::string& folder : linux_platform::ImageFolders()) images.LookIn(files, folder);
+  return images;
+}
 
 Inputs LoadInputs(const std::vector<std::string>& arguments) {
   Inputs inputs;
@@ -65,7 +79,7 @@ Inputs LoadInputs(const std::vector<std::string>& arguments) {
   if (inputs.line.help || inputs.line.version) return inputs;
   if (!inputs.line.script) throw bench::UsageError("--script ACTIONS is needed (no window opens)");
   inputs.actions = bench::ParseActions(*inputs.line.script);
-  if (inputs.line.images) inputs.images = bench::LoadImageFolder(*inputs.line.images);
+  inputs.images = FindImages(inputs.line.images);
   return inputs;
 }
 
@@ -86,6 +100,10 @@ int main(int argc, char** argv) {
   if (inputs.line.help) {
     std::cout << kUsage << '\n';
     return 0;
+  }
+  for (const flash::RefusedImage& image : inputs.images.refused()) {
+    std::cerr << "kelm-fwupdate-scripted: " << bench::OneLine(image.file + ": " + image.why + "; not used")
+              << std::endl;
   }
 
   qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -9,18 +9,20 @@ namespace kelm::bench {
 
 namespace {
 
-flash::ImageSet LoadImages(const std::optional<std::string>& dir,
-                           std::span<const flash::EmbeddedImage> builtIn) {
-  if (dir) return LoadImageFolder(*dir);
-  flash::ImageSet images;
+flash::FoundImages LoadImages(const std::optional<std::string>& dir,
+                              std::span<const flash::EmbeddedImage> builtIn) {
+  if (dir) return LoadImageFolder(*dir, EverySimulatedDrive);
+  flash::ImageSet table;
   for (const auto& image : builtIn) {
-    images.Set(std::string(image.name), {image.bytes.begin(), image.bytes.end()});
+    table.Set(std::string(image.name), {image.bytes.begin(), image.bytes.end()});
   }
+  flash::FoundImages images(EverySimulatedDrive);
+  images.TakeBuiltIn(table);
   return images;
 }
 
 sim::Scenario LoadScenarioOrDemo(const std::optional<std::string>& file,
-                                 const flash::ImageSet& images) {
+                                 const flash::FoundImages& images) {
   if (!file) return DemoScenario(images.TakeImage("FW352B"));
   try {
     return sim::LoadScenario(*file);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "flash/embedded_image_table.h"
+#include "flash/image_folders.h"
 #include "flash/images.h"
 #include "platform/sim/scenario.h"
 #include "programs/fwupdate-sim/command_line.h"
@@ -28,7 +29,7 @@ class InputError : public std::runtime_error {
 
 struct BenchInputs {
   sim::Scenario scenario;
-  flash::ImageSet images;
+  flash::FoundImages images;  // every enclosure here is simulated: each takes a synthetic image
   std::optional<std::vector<Action>> actions;  // none: the window on a display
   std::unique_ptr<std::ofstream> trace;
   std::optional<std::string> dumpDir;
@@ -41,8 +42,16 @@ BenchInputs LoadInputs(const CommandLine& line, bool hasDisplay,
                        std::span<const flash::EmbeddedImage> builtIn = flash::EmbeddedImageTable());
 
 // FW352A.bin, FW352B.bin and FW339.bin from `dir`, as `--images DIR` reads them; throws
-// InputError naming the folder and what is wrong with it or its files.
-flash::ImageSet LoadImageFolder(const std::string& dir);
+// InputError naming the folder and what is wrong with it or a file that cannot be read. A file
+// that fails an image's checks is left out and listed in the result's refused().
+flash::FoundImages LoadImageFolder(const std::string& dir, flash::SyntheticImageGuard guard);
+
+// "--images DIR: FW352A.bin: <why>; not used" for each file of that folder that failed its
+// image's checks: named within the folder as given, so both systems write the same bytes.
+std::vector<std::string> RefusedImageLines(const std::string& dir, const flash::FoundImages& images);
+
+// The guard of a program whose enclosures are all simulated.
+inline bool EverySimulatedDrive(const std::string&) { return true; }
 
 // Writes the flash dump of every device into `dir`, creating it. False and `error` on failure.
 bool WriteDumpFolder(const sim::SimPlatform& sim, const std::string& dir, std::string& error);

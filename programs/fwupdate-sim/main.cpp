@@ -28,5 +28,11 @@ int main(int argc, char** argv) {
     Tell("kelm-fwupdate-sim: " + OneLine(error.what()) + '\n', true);
     return 2;
   }
+  // An image that fails its checks is absent, and said so; the others are offered.
+  if (line.images) {
+    for (const std::string& refusal : RefusedImageLines(*line.images, inputs.images)) {
+      Tell("kelm-fwupdate-sim: " + OneLine(refusal) + '\n', true);
+    }
+  }
   return inputs.actions ? RunScripted(inputs, argv[0]) : RunOnDisplay(inputs, argv[0]);
 }

@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "flash/image_folders.h"
 #include "platform/windows/host_services.h"
+#include "platform/windows/image_folders.h"
 #include "platform/windows/resource_images.h"
 #include "platform/windows/session_hold.h"
 #include "platform/windows/volume_disk_claim.h"
@@ -42,11 +44,16 @@ class DebuggerStandardOutput final : public platform::StandardOutput {
 };
 
 
-constexpr char kHelp[] =
-    "Usage: kelm-fwupdate [--help | --version]\n"
-    "Identifies, backs up and updates the firmware of USB enclosures built on JMicron\n"
-    "USB-to-ATA bridges. Run it with the enclosure plugged in; it asks for an\n"
-    "administrator, as raw access to the enclosure's disk needs one.\n";
+std::string HelpText() {
+  std::string folders;
+  for (const std::string& folder : windows::ImageFolders()) folders += "  " + folder + "\n";
+  return "Usage: kelm-fwupdate [--images DIR] | --help | --version\n"
+         "Identifies, backs up and updates the firmware of USB enclosures built on JMicron\n"
+         "USB-to-ATA bridges. Run it with the enclosure plugged in; it asks for an\n"
+         "administrator, as raw access to the enclosure's disk needs one.\n"
+         "The vendor's firmware images (FW352A.bin, FW352B.bin, FW339.bin) are taken from\n"
+         "those built in, then from the folder --images DIR names, then from:\n" + folders;
+}
 
 // The program's arguments as UTF-8, without its name; the C runtime splits the command line
 // (in the system's code page) for WinMain's programs too.
@@ -59,8 +66,9 @@ std::vector<std::string> Arguments() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  if (const std::optional<window::ArgumentAnswer> answer =
-          window::AnswerArguments("kelm-fwupdate", KELM_VERSION, kHelp, Arguments())) {
+  std::optional<std::string> imagesDir;
+  if (const std::optional<window::ArgumentAnswer> answer = window::AnswerArguments(
+          "kelm-fwupdate", KELM_VERSION, HelpText(), Arguments(), &imagesDir)) {
     win32::TellUser(window::kApplicationTitle, answer->text, answer->error);
     return answer->status;
   }
@@ -75,8 +83,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     windows::WindowsClock clock(calls);
     windows::WindowsDebugOutput debug(calls);
     DebuggerStandardOutput out(debug);
-    const windows::ResourceImages images(calls);
     windows::WindowsFileStore files(calls);
+    // No drive here is a simulated one, so a synthetic test image is refused where it is found.
+    const flash::FoundImages images = flash::FindImages(
+        windows::ResourceImages(calls), imagesDir, windows::ImageFolders(calls), files, {});
     platform::Services services{device, setup, clock, debug, out, boxes, images, files};
     windows::VolumeDiskClaim claim(calls);
     // Its message-only window is served by the window's message loop below.
@@ -91,7 +101,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     boxes.SetOwner(window.Handle());
     dialog.SetOwner(window.Handle());
     window.Show();
-    window::TellWhenNoImage(images, boxes);
+    // Drawn, controls and all, before the notice covers it.
+    RedrawWindow(window.Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    window::TellAboutImages(images, boxes);
     win32::RunUntilClosed(window);
   } catch (const std::exception& error) {
     boxes.Show(window::kApplicationTitle, error.what(), platform::MessageIcon::Error);

@@ -61,7 +61,15 @@ constexpr std::string_view kGlobalHelp =
 #else
     "DEVICE is an sg node (/dev/sg2), a block device (/dev/sdb) or the number list shows.\n"
 #endif
-    "Exit status: 0 done, 1 the device or a check said no, 2 bad usage or input.\n";
+    "Exit status: 0 done, 1 the device or a check said no, 2 bad usage or input.\n"
+    "On this machine's drives the firmware images are those built in, then FW352A.bin,\n"
+#ifdef _WIN32
+    "FW352B.bin and FW339.bin from %ProgramData%\\Kelm Firmware Update Utility\\firmware,\n"
+    "then from the firmware folder beside kelmtool.exe.\n";
+#else
+    "FW352B.bin and FW339.bin from $XDG_DATA_HOME/kelm-fwupdate/firmware (by default\n"
+    "~/.local/share/kelm-fwupdate/firmware), then from /usr/lib/firmware/kelm-fwupdate.\n";
+#endif
 
 const SubcommandEntry* FindSubcommand(std::string_view name) {
   for (const SubcommandEntry& entry : kSubcommands) {

@@ -8,7 +8,9 @@
 #include <memory>
 #include <utility>
 
+#include "flash/image_folders.h"
 #include "flash/images.h"
+#include "platform/linux/image_folders.h"
 #include "platform/linux/host_services.h"
 #include "platform/linux/linux_backend.h"
 #include "platform/posix/posix_file_store.h"
@@ -61,11 +63,12 @@ int RunOnThisMachine(const CommandLine& line, std::FILE* out) {
   linux_platform::ThreadClock clock;
   ConsoleDebugOutput debug;
   ConsoleStandardOutput standardOutput(out);
-  const flash::EmbeddedImages images;
   posix::PosixFileStore files;
+  const LinuxDriveLocator locator(backend.roots);
+  const flash::FoundImages images = FindToolImages(
+      flash::EmbeddedImages{}, linux_platform::ImageFolders(), files, locator);
   const platform::Services io{file, backend.setup, clock, debug, standardOutput, boxes, images, files};
 
-  const LinuxDriveLocator locator(backend.roots);
   UdevReplugWatch watch(backend.notifications, out);
   const std::unique_ptr<platform::FlashHoldOff> holdOff = LinuxHoldOff();
   const ToolEnvironment env{io, backend.diskClaim, files, locator, watch, *holdOff};

@@ -14,6 +14,18 @@ bool OpenTrace(const CommandLine& line, std::ofstream& trace) {
   return false;
 }
 
+flash::FoundImages FindToolImages(const platform::ImageSource& builtIn,
+                                  const std::vector<std::string>& folders,
+                                  const platform::FileStore& files, const DriveLocator& locator) {
+  flash::FoundImages images = flash::FindImages(
+      builtIn, std::nullopt, folders, files,
+      [&locator](const std::string& path) { return locator.TakesSyntheticImages(path); });
+  for (const flash::RefusedImage& image : images.refused()) {
+    TellError(image.file + ": " + image.why + "; not used");
+  }
+  return images;
+}
+
 bool AwaitRemovalThenArrival(std::FILE* out,
                              const std::function<bool(DeviceChangeHandler)>& listen,
                              const std::function<void(std::chrono::milliseconds)>& wait) {

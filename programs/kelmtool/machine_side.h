@@ -7,13 +7,22 @@
 #include <fstream>
 #include <functional>
 
+#include "flash/image_folders.h"
 #include "programs/kelmtool/command_line.h"
+#include "programs/kelmtool/tool_environment.h"
 
 namespace kelm::kelmtool {
 
 // Opens the file --trace names, when it names one; false (said on standard error) when it
 // cannot be written.
 bool OpenTrace(const CommandLine& line, std::ofstream& trace);
+
+// The images for this machine's enclosures: those built in, then the image folders in order;
+// a synthetic test image only for the drives the locator lets take one. Each file refused is
+// said on standard error.
+flash::FoundImages FindToolImages(const platform::ImageSource& builtIn,
+                                  const std::vector<std::string>& folders,
+                                  const platform::FileStore& files, const DriveLocator& locator);
 
 // Waits, five minutes at the most, for a drive to go away and one to arrive after it.
 // `listen` hands the system's device-change codes to the handler given (false when it cannot

@@ -61,6 +61,9 @@ int RunOnSimulatedBench(const CommandLine& line, std::FILE* out) {
     TellError(error.what());
     return kExitBadInput;
   }
+  if (line.images) {
+    for (const std::string& refusal : bench::RefusedImageLines(*line.images, inputs.images)) TellError(refusal);
+  }
   sim->SetTrace(inputs.trace.get());
 
   sim::SimClock clock(false);

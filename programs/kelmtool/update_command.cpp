@@ -89,8 +89,10 @@ std::vector<std::uint8_t> ImageOfRun(const CommandLine& line, const ToolEnvironm
   }
   const std::span<const std::uint8_t> image = env.io.images.TakeImage(drive.imageName);
   if (image.empty()) {
-    throw RunError(kExitRefused, "this build carries no image " + drive.imageName + " for a " +
-                                     BridgeText(drive) + "; give one with --image FILE");
+    throw RunError(kExitRefused, "no image " + drive.imageName + " for a " + BridgeText(drive) +
+                                     ": none built in, and no usable " + drive.imageName +
+                                     ".bin in the image folders (see kelmtool --help); give one "
+                                     "with --image FILE");
   }
   return {image.begin(), image.end()};
 }

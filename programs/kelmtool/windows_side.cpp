@@ -7,9 +7,11 @@
 #include <memory>
 #include <utility>
 
+#include "flash/image_folders.h"
 #include "platform/trace/tracing_device_file.h"
 #include "platform/windows/console_interrupt_hold.h"
 #include "platform/windows/host_services.h"
+#include "platform/windows/image_folders.h"
 #include "platform/windows/resource_images.h"
 #include "platform/windows/session_hold.h"
 #include "platform/windows/volume_disk_claim.h"
@@ -77,12 +79,13 @@ int RunOnThisMachine(const CommandLine& line, std::FILE* out) {
   windows::WindowsClock clock(calls);
   BothDebugOutputs debug;
   ConsoleStandardOutput standardOutput(out);
-  const windows::ResourceImages images(calls);
   windows::WindowsFileStore files(calls);
+  const WindowsDriveLocator locator(calls);
+  const flash::FoundImages images =
+      FindToolImages(windows::ResourceImages(calls), windows::ImageFolders(calls), files, locator);
   const platform::Services io{file, setup, clock, debug, standardOutput, boxes, images, files};
 
   windows::VolumeDiskClaim claim(calls);
-  const WindowsDriveLocator locator(calls);
   windows::WindowsDeviceNotifications notifications(calls);
   DeviceChangeReplugWatch watch(notifications, out);
   // Ctrl+C and Ctrl+Break, and sleep, wait while a flash changes.

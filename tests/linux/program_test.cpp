@@ -100,16 +100,29 @@ INSTANTIATE_TEST_SUITE_P(Machines, HardwareWindow,
                          [](const auto& info) { return std::string(info.param.name); });
 
 
-TEST(HardwareProgram, SaysOnceThatABuildWithoutImagesCannotUpdate) {
+// With no image anywhere the user is told which files to put where, with the information
+// icon; with an image found, only the files refused are told.
+TEST(HardwareProgram, ImageNoticeNamesTheFilesAndTheFolders) {
+  const posix::PosixFileStore files;
   test::Boxes boxes;
-  flash::ImageSet images;
-  EXPECT_TRUE(window::TellWhenNoImage(images, boxes));
+  flash::FoundImages none;
+  none.LookIn(files, "/nonexistent/user/firmware");
+  none.LookIn(files, "/nonexistent/system/firmware");
+  EXPECT_TRUE(window::TellAboutImages(none, boxes));
   ASSERT_EQ(boxes.shown.size(), 1u);
-  EXPECT_EQ(boxes.shown[0].caption, "Message");
-  EXPECT_NE(boxes.shown[0].text.find("-DKELM_FIRMWARE_DIR="), std::string::npos);
+  EXPECT_EQ(boxes.shown[0].caption, "Kelm Firmware Update Utility");
+  EXPECT_EQ(boxes.shown[0].icon, platform::MessageIcon::Information);
+  for (const char* named : {"FW352A.bin, FW352B.bin, FW339.bin", "\n  /nonexistent/user/firmware\n",
+                            "\n  /nonexistent/system/firmware\n"}) {
+    EXPECT_NE(boxes.shown[0].text.find(named), std::string::npos) << named;
+  }
+  EXPECT_EQ(boxes.shown[0].text.find("cmake"), std::string::npos);
 
-  images.Set("FW352B", {1, 2, 3});
-  EXPECT_FALSE(window::TellWhenNoImage(images, boxes));
+  flash::ImageSet builtIn;
+  builtIn.Set("FW339", {1, 2, 3});
+  flash::FoundImages some;
+  some.TakeBuiltIn(builtIn);
+  EXPECT_FALSE(window::TellAboutImages(some, boxes));
   EXPECT_EQ(boxes.shown.size(), 1u);
 }
 

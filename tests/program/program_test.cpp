@@ -245,6 +245,44 @@ TEST_F(BenchProgram, UpdateKeepsTheParameterBlockAndWritesTheImage) {
   EXPECT_EQ(after.substr(4096, 32768), image.substr(4096));
 }
 
+// --images DIR: each image is checked as a built-in one is; one that fails is named on standard
+// error and left out, and the others are offered all the same.
+TEST_F(BenchProgram, ImagesFolderOffersWhatPassesItsChecksAndNamesTheRest) {
+  const std::string image = ReadFile(fs::path(KELM_TEST_IMAGES_DIR) / "FW352B.bin");
+  WriteFile(Path("enclosure.json"), Jmb352Scenario("KELM Enclosure 352"));
+  fs::create_directories(Path("images"));
+  WriteFile(Path("images") / "FW352B.bin", image);
+  WriteFile(Path("images") / "FW352A.bin", std::string(1000, '\x5a'));
+  const Result offered = Run({"--scenario", Path("enclosure.json").string(), "--images",
+                              Path("images").string(), "--dump", Path("after").string(),
+                              "--script", "show,yes,show"});
+  ASSERT_EQ(offered.status, 0) << offered.err;
+  EXPECT_NE(offered.err.find("kelm-fwupdate-sim: --images " + Path("images").string() +
+                             ": FW352A.bin: 1000 bytes, not 20480 bytes; not used\n"),
+            std::string::npos)
+      << offered.err;
+  ExpectInOrder(Lines(offered.out),
+                {R"(devLable visible enabled "Please ensure to update the firmware" color=#000000)",
+                 "> yes",
+                 R"(replugLable1 visible enabled "Please un-plug AC adapter " color=#000000)"});
+  EXPECT_EQ(ReadFile(Path("after") / "device-0.bin").substr(4096, 32768), image.substr(4096));
+
+  // The same image without its signature is no image: the update fails before anything is
+  // erased.
+  WriteFile(Path("images") / "FW352B.bin", image.substr(0, 4) + std::string(4, '\0') + image.substr(8));
+  const Result refused = Run({"--scenario", Path("enclosure.json").string(), "--images",
+                              Path("images").string(), "--dump", Path("refused").string(),
+                              "--script", "yes,show"});
+  ASSERT_EQ(refused.status, 0) << refused.err;
+  EXPECT_NE(refused.err.find("--images " + Path("images").string() +
+                             ": FW352B.bin: no \"352\" signature at byte 4; not used\n"),
+            std::string::npos)
+      << refused.err;
+  ExpectInOrder(Lines(refused.out),
+                {"> yes", R"(devLable visible enabled "                 Update fail!!" color=#FF0000)"});
+  EXPECT_EQ(ReadFile(Path("refused") / "device-0.bin"), std::string(65536, '\xff'));
+}
+
 TEST_F(BenchProgram, EngineeringBackupTakesTheLongestNamesAndNeverReplacesAPipe) {
   // Listed as a JMB352, then seen as a JM20339 (its tag comes with the second, whole INQUIRY):
   // Run takes the serial-flash procedure, which the backup box turns into a backup.

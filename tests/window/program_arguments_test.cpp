@@ -50,5 +50,24 @@ TEST(WindowProgramArguments, NoneOpensTheWindow) {
   EXPECT_FALSE(window::AnswerArguments("prog", "1.2.3", "Usage: prog\n", {}).has_value());
 }
 
+// A program that takes --images opens the window with the folder; the option is refused
+// without a folder, twice, or beside --help; a program that does not take it refuses it.
+TEST(WindowProgramArguments, ImagesNamesAFolderOnce) {
+  const auto answer = [](const std::vector<std::string>& arguments, std::optional<std::string>* dir) {
+    return window::AnswerArguments("prog", "1.2.3", "Usage: prog\n", arguments, dir);
+  };
+  for (const std::vector<std::string>& arguments :
+       {std::vector<std::string>{"--images", "/a b"}, std::vector<std::string>{"--images=/a b"}}) {
+    std::optional<std::string> dir;
+    EXPECT_FALSE(answer(arguments, &dir).has_value());
+    EXPECT_EQ(dir, "/a b");
+  }
+  std::optional<std::string> dir;
+  EXPECT_EQ(answer({"--images"}, &dir)->text, "prog: --images needs a folder.\n");
+  EXPECT_EQ(answer({"--images", "a", "--images=b"}, &dir)->text, "prog: give --images one folder, once.\n");
+  EXPECT_EQ(answer({"--images", "a", "--help"}, &dir)->text, "prog: give --help or --version alone.\n");
+  EXPECT_EQ(answer({"--images", "a"}, nullptr)->status, 2);
+}
+
 }  // namespace
 }  // namespace kelm::test

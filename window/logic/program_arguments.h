@@ -1,7 +1,8 @@
 #pragma once
 // The window programs' own command line: --help and --version answer and end the program,
-// any other argument is refused; without arguments the window opens. How the answer reaches
-// the user (standard output, a console, a message box) is the program's business.
+// --images DIR names one more folder to take the firmware images from, any other argument is
+// refused; otherwise the window opens. How the answer reaches the user (standard output, a
+// console, a message box) is the program's business.
 
 #include <optional>
 #include <string>
@@ -16,9 +17,11 @@ struct ArgumentAnswer {
   bool error = false; // said on standard error (or as an error box)
 };
 
-// `arguments` without the program name; nothing when the window is to open.
+// `arguments` without the program name; nothing when the window is to open. With `imagesDir`,
+// `--images DIR` (or `--images=DIR`) is taken, once, and DIR stored there.
 std::optional<ArgumentAnswer> AnswerArguments(std::string_view program, std::string_view version,
                                               std::string_view help,
-                                              const std::vector<std::string>& arguments);
+                                              const std::vector<std::string>& arguments,
+                                              std::optional<std::string>* imagesDir = nullptr);
 
 }  // namespace kelm::window

@@ -8,8 +8,9 @@ namespace kelm::ui {
 
 void QtMessageBoxes::Show(std::string_view caption, std::string_view text,
                           platform::MessageIcon icon) {
-  const QMessageBox::Icon qtIcon =
-      icon == platform::MessageIcon::Error ? QMessageBox::Critical : QMessageBox::NoIcon;
+  QMessageBox::Icon qtIcon = QMessageBox::NoIcon;
+  if (icon == platform::MessageIcon::Error) qtIcon = QMessageBox::Critical;
+  if (icon == platform::MessageIcon::Information) qtIcon = QMessageBox::Information;
   QMessageBox box(qtIcon, ToQString(caption), ToQString(text), QMessageBox::Ok, parent_);
   // Texts carry names the device supplied; markup in them must show as typed.
   box.setTextFormat(Qt::PlainText);

@@ -13,7 +13,9 @@ std::string Ansi(std::string_view text) { return Narrow(Wide(text), CP_ACP); }
 
 void Win32MessageBoxes::Show(std::string_view caption, std::string_view text,
                              platform::MessageIcon icon) {
-  const UINT type = MB_OK | (icon == platform::MessageIcon::Error ? MB_ICONERROR : 0);
+  UINT type = MB_OK;
+  if (icon == platform::MessageIcon::Error) type |= MB_ICONERROR;
+  if (icon == platform::MessageIcon::Information) type |= MB_ICONINFORMATION;
   MessageBoxA(IsWindow(owner_) ? owner_ : nullptr, Ansi(text).c_str(), Ansi(caption).c_str(), type);
 }
 

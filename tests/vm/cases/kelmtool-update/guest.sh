@@ -5,9 +5,8 @@
 # carries a FAT filesystem that mounts before the update and not while kelmtool waits for the
 # re-plug: the updated enclosure stays claimed until it leaves.
 #
-# The synthetic FW352B carries no JMB352 file signature at bytes 4-7, which --image checks, so
-# the update is given a copy that does; the bytes it writes (from 4 KiB on) are FW352B's, and
-# the synthetic-image marker stays: only a drive on dummy_hcd may take it.
+# The synthetic FW352B carries the JMB352 file signature at bytes 4-7, which --image checks,
+# and the synthetic-image marker: only a drive on dummy_hcd may take it.
 failed=0
 step_status() { [ "$failed" -eq 0 ] && [ "$1" -ne 0 ] && failed=$1; }
 step() {
@@ -16,7 +15,7 @@ step() {
   step_status $?
 }
 
-{ head -c 4 FW352B.bin; printf 352B; tail -c +9 FW352B.bin; } > "$WORK/FW352B.bin"
+cp -L FW352B.bin "$WORK/FW352B.bin"
 plug_all || return
 node=$(sg_node 0 0)
 disk=/dev/$(ls "/sys/class/scsi_generic/${node#/dev/}/device/block")
