@@ -22,8 +22,8 @@ set(CPACK_PACKAGE_DESCRIPTION
     "Finds the USB-to-ATA bridge behind each USB mass-storage enclosure
 attached to the machine, shows its model, revision and firmware version,
 backs up its flash and updates its firmware from the vendor's images:
-those built into the program, or FW352A.bin, FW352B.bin and FW339.bin
-put in /usr/lib/firmware/kelm-fwupdate or ~/.local/share/kelm-fwupdate/firmware.
+those built into the program, or FW352A.bin, FW352B.bin and FW339.bin put
+in /usr/lib/firmware/kelm-fwupdate or ~/.local/share/kelm-fwupdate/firmware.
 The package carries none of them unless it was built with them.
 .
 kelm-fwupdate is the window, kelmtool its command-line counterpart. A udev
