@@ -12,11 +12,6 @@ namespace kelm::kelmtool {
 
 namespace {
 
-// Synthetic test images carry this text in their first 64 bytes (cmake/EmbedImages.cmake
-// refuses them for the hardware build by the same marker).
-constexpr std::string_view kSyntheticMarker = "KELM-SYNTHETIC-TEST-IMAGE";
-constexpr std::size_t kMarkerWindow = 64;
-
 // The longest file name the usual file systems take.
 constexpr std::size_t kLongestFileName = 255;
 
@@ -117,12 +112,6 @@ DriveReport ResolveDrive(const ToolEnvironment& env, const std::string& argument
 
 std::string BridgeText(const DriveReport& drive) {
   return drive.modelName + " rev " + std::to_string(chip::RevisionOf(drive.code));
-}
-
-bool IsSyntheticImage(std::span<const std::uint8_t> image) {
-  const std::string_view head(reinterpret_cast<const char*>(image.data()),
-                              std::min(image.size(), kMarkerWindow));
-  return head.find(kSyntheticMarker) != std::string_view::npos;
 }
 
 }  // namespace kelm::kelmtool

@@ -49,7 +49,4 @@ DriveReport ResolveDrive(const ToolEnvironment& env, const std::string& argument
 // "JMB352 Series rev 2"
 std::string BridgeText(const DriveReport& drive);
 
-// Whether an image carries the marker of the synthetic test images.
-bool IsSyntheticImage(std::span<const std::uint8_t> image);
-
 }  // namespace kelm::kelmtool

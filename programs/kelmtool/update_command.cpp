@@ -13,6 +13,7 @@
 #include "device/commands.h"
 #include "device/flash_change_span.h"
 #include "flash/engine_settings.h"
+#include "flash/image_folders.h"
 #include "flash/jmb352_update.h"
 #include "flash/programming.h"
 #include "platform/trace/trace_format.h"
@@ -166,7 +167,7 @@ int RunUpdate(const CommandLine& line, const ToolEnvironment& env, std::FILE* ou
     throw RunError(kExitRefused, BridgeText(drive) + ": The chip not support Firmware Update!");
   }
   std::vector<std::uint8_t> image = ImageOfRun(line, env, drive, restore, std::move(given));
-  if (IsSyntheticImage(image) && !env.locator.TakesSyntheticImages(drive.path)) {
+  if (flash::IsSyntheticImage(image) && !env.locator.TakesSyntheticImages(drive.path)) {
     throw RunError(kExitRefused, "a synthetic test image is never written to a real device");
   }
 
