@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>

@@ -173,34 +173,48 @@ struct HoldCase {
   friend void PrintTo(const HoldCase& c, std::ostream* out) { *out << c.name; }
 };
 
+// A JMB352 enclosure whose requests fail as `fail` says, in the window logic with a traced
+// hold-off and no face.
+struct HoldOffWindow {
+  explicit HoldOffWindow(std::vector<sim::Fault> fail)
+      : rig([&] {
+          sim::Scenario scenario;
+          scenario.devices = {Jmb352Device(2, std::vector<std::uint8_t>(65536, 0x5A))};
+          scenario.devices[0].fail = std::move(fail);
+          return scenario;
+        }()),
+        holdOff(trace),
+        logic(face, face,
+              ui::WindowEnvironment{rig.io, notifications, dialog, claim, "/opt/kelm", {}, holdOff}) {
+    face.logic = &logic;
+    logic.Start();
+  }
+
+  Rig rig;
+  std::ostringstream trace;
+  TracedHoldOff holdOff;
+  DesignControls face;
+  Notifications notifications;
+  NoDialog dialog;
+  platform::UncontestedDiskClaim claim;
+  window::TZintFwTool logic;
+};
+
 class WindowHoldOff : public ::testing::TestWithParam<HoldCase> {};
 
 // Shutdown and sleep are held from the first erase, not before (the backup reads may be cut
 // short harmlessly), until the procedure has ended, however it ends.
 TEST_P(WindowHoldOff, HoldsFromTheFirstChangeUntilTheProcedureEnds) {
-  sim::Scenario scenario;
-  scenario.devices = {Jmb352Device(2, std::vector<std::uint8_t>(65536, 0x5A))};
-  scenario.devices[0].fail = GetParam().fail;
-  Rig rig(std::move(scenario));
-  std::ostringstream trace;
-  TracedHoldOff holdOff(trace);
-  DesignControls face;
-  Notifications notifications;
-  NoDialog dialog;
-  platform::UncontestedDiskClaim claim;
-  window::TZintFwTool logic(
-      face, face, ui::WindowEnvironment{rig.io, notifications, dialog, claim, "/opt/kelm", {}, holdOff});
-  face.logic = &logic;
-  logic.Start();
-  rig.sim.SetTrace(&trace);
+  HoldOffWindow window(GetParam().fail);
+  window.rig.sim.SetTrace(&window.trace);
 
-  logic.EraseButtonClick();
-  rig.sim.SetTrace(nullptr);
+  window.logic.EraseButtonClick();
+  window.rig.sim.SetTrace(nullptr);
 
-  EXPECT_EQ(face.At("replugLable1").visible, GetParam().updated);
-  ASSERT_EQ(holdOff.held.size(), 1u);
-  EXPECT_EQ(holdOff.held[0], FirstChange(trace.str()));
-  EXPECT_EQ(holdOff.released, std::vector<std::size_t>{holdOff.Sent()});
+  EXPECT_EQ(window.face.At("replugLable1").visible, GetParam().updated);
+  ASSERT_EQ(window.holdOff.held.size(), 1u);
+  EXPECT_EQ(window.holdOff.held[0], FirstChange(window.trace.str()));
+  EXPECT_EQ(window.holdOff.released, std::vector<std::size_t>{window.holdOff.Sent()});
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -211,25 +225,12 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(WindowHoldOff, NothingIsHeldWhenNothingChanges) {
-  sim::Scenario scenario;
-  scenario.devices = {Jmb352Device(2, std::vector<std::uint8_t>(65536, 0x5A))};
-  scenario.devices[0].fail = {{"ReadFlash", std::nullopt, 0}};
-  Rig rig(std::move(scenario));
-  std::ostringstream trace;
-  TracedHoldOff holdOff(trace);
-  DesignControls face;
-  Notifications notifications;
-  NoDialog dialog;
-  platform::UncontestedDiskClaim claim;
-  window::TZintFwTool logic(
-      face, face, ui::WindowEnvironment{rig.io, notifications, dialog, claim, "/opt/kelm", {}, holdOff});
-  face.logic = &logic;
-  logic.Start();
+  HoldOffWindow window({{"ReadFlash", std::nullopt, 0}});
 
-  logic.EraseButtonClick();
+  window.logic.EraseButtonClick();
 
-  EXPECT_TRUE(holdOff.held.empty());
-  EXPECT_TRUE(holdOff.released.empty());
+  EXPECT_TRUE(window.holdOff.held.empty());
+  EXPECT_TRUE(window.holdOff.released.empty());
 }
 
 }  // namespace
