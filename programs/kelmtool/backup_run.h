@@ -6,10 +6,12 @@
 #include <cstdio>
 #include <string>
 
-#include "programs/kelmtool/drive_survey.h"
+#include "flash/drive_procedures.h"
 #include "programs/kelmtool/tool_environment.h"
 
 namespace kelm::kelmtool {
+
+using flash::DriveReport;
 
 // The engine's initial flash size.
 inline constexpr std::uint32_t kDefaultBackupSize = 65536;
@@ -22,7 +24,6 @@ void BackUpFlash(const ToolEnvironment& env, const DriveReport& drive, const std
 // "<model>-<version>-<date>.bin" in the current folder, not yet taken.
 std::string DefaultBackupName(const DriveReport& drive);
 
-// The options the window's evaluation of the drive gives the procedures.
-platform::Options DriveOptions(const DriveReport& drive);
+using flash::DriveOptions;
 
 }  // namespace kelm::kelmtool

@@ -46,17 +46,6 @@ class ImageForThisRun final : public platform::ImageSource {
   std::vector<std::uint8_t> bytes_;
 };
 
-// The procedure YES runs for the bridge; nonzero is success.
-std::uint32_t RunProcedure(platform::Host& host, const DriveReport& drive) {
-  switch (chip::ProcedureFor(chip::ModelOf(drive.code))) {
-    case chip::UpdateProcedure::SerialFlash: return flash::ProgramFirmware(host, drive.path);
-    case chip::UpdateProcedure::Jmb352: return flash::UpdateJmb352(host, drive.path);
-    case chip::UpdateProcedure::Jm20336: return chip::UpdateJm20336(host, drive.path, 0) ? 1 : 0;
-    case chip::UpdateProcedure::None: break;
-  }
-  return 0;
-}
-
 // A restore takes only an intact backup of a bridge of the same model and revision.
 std::vector<std::uint8_t> CheckedBackup(const platform::FileStore& files, const std::string& file,
                                         std::vector<std::uint8_t> bytes, const DriveReport& drive) {
@@ -145,7 +134,7 @@ void RunClaimed(const CommandLine& line, const ToolEnvironment& env, const platf
   // From the first erase on, an interrupt, a shutdown or sleep waits for the procedure's end.
   device::FlashChangeSpan span(io, env.holdOff);
   TerminalHost host(span.services(), DriveOptions(drive), out, isatty(fileno(out)) != 0);
-  const std::uint32_t result = RunProcedure(host, drive);
+  const std::uint32_t result = flash::RunUpdateProcedure(host, drive);
   span.End();
   // A failed run's bar stays where it stopped.
   if (result != 0) host.Complete();

@@ -1,4 +1,4 @@
-#include "programs/kelmtool/drive_survey.h"
+#include "flash/drive_survey.h"
 
 #include <algorithm>
 #include <array>
@@ -10,7 +10,7 @@
 #include "device/discovery.h"
 #include "flash/flash_identification.h"
 
-namespace kelm::kelmtool {
+namespace kelm::flash {
 
 namespace {
 
@@ -87,4 +87,4 @@ DriveReport SurveyDrive(const platform::Services& io, const std::string& path) {
   return report;
 }
 
-}  // namespace kelm::kelmtool
+}  // namespace kelm::flash
