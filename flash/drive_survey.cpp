@@ -43,6 +43,24 @@ std::string ProcedureText(chip::UpdateProcedure procedure) {
 
 }  // namespace
 
+std::vector<std::string> UsbStoragePaths(platform::SetupService& setup) {
+  std::vector<std::string> paths;
+  for (std::string_view interfaceClass :
+       {platform::kDiskInterfaceClass, platform::kCdromInterfaceClass}) {
+    const platform::DeviceInfoSet set = setup.GetClassDevs(interfaceClass);
+    if (set == platform::kInvalidDeviceInfoSet) continue;
+    platform::DeviceInterfaceData data;
+    std::string path;
+    for (std::uint32_t member = 0; setup.EnumDeviceInterfaces(set, interfaceClass, member, data) &&
+                                   setup.GetDeviceInterfacePath(set, data, path);
+         ++member) {
+      if (setup.IsUsbStoragePath(path)) paths.push_back(path);
+    }
+    setup.DestroyDeviceInfoList(set);
+  }
+  return paths;
+}
+
 std::vector<std::string> DiscoverDrives(const platform::Services& io) {
   device::DevicePathTable table{};
   const int disks = device::EnumerateDiskDrives(io, table);

@@ -13,6 +13,9 @@
 
 namespace kelm::flash {
 
+// The USB-storage interface paths of both classes, without sending anything to a drive.
+std::vector<std::string> UsbStoragePaths(platform::SetupService& setup);
+
 // Disk paths first, then CD-ROM paths, as the window's refresh lists them.
 std::vector<std::string> DiscoverDrives(const platform::Services& io);
 

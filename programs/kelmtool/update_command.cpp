@@ -30,22 +30,6 @@ namespace {
 constexpr std::string_view kReplug = "Please un-plug AC adapter and plug it again";
 constexpr std::string_view kUpdateFail = "Update fail!!";
 
-// The program's images, with one image replaced for this run under the name the procedure
-// asks for.
-class ImageForThisRun final : public platform::ImageSource {
- public:
-  ImageForThisRun(const platform::ImageSource& base, std::string name, std::vector<std::uint8_t> bytes)
-      : base_(base), name_(std::move(name)), bytes_(std::move(bytes)) {}
-  std::span<const std::uint8_t> TakeImage(std::string_view name) const override {
-    return name == name_ ? std::span<const std::uint8_t>(bytes_) : base_.TakeImage(name);
-  }
-
- private:
-  const platform::ImageSource& base_;
-  std::string name_;
-  std::vector<std::uint8_t> bytes_;
-};
-
 // A restore takes only an intact backup of a bridge of the same model and revision.
 std::vector<std::uint8_t> CheckedBackup(const platform::FileStore& files, const std::string& file,
                                         std::vector<std::uint8_t> bytes, const DriveReport& drive) {
@@ -160,7 +144,7 @@ int RunUpdate(const CommandLine& line, const ToolEnvironment& env, std::FILE* ou
     throw RunError(kExitRefused, "a synthetic test image is never written to a real device");
   }
 
-  const ImageForThisRun images(env.io.images, drive.imageName, std::move(image));
+  const flash::ReplacedImage images(env.io.images, drive.imageName, std::move(image));
   const platform::Services io{env.io.file, env.io.setup, env.io.clock, env.io.debug,
                               env.io.out,  env.io.boxes, images, env.io.files};
   if (drive.kind == chip::UpdateProcedure::Jmb352 && chip::IsEmbeddedImageCurrent(io, drive.path)) {
