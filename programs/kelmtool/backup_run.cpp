@@ -5,6 +5,7 @@
 
 #include "flash/engine_settings.h"
 #include "programs/kelmtool/backup_record.h"
+#include "platform/trace/trace_format.h"
 #include "programs/kelmtool/terminal_host.h"
 #include "programs/kelmtool/tool_support.h"
 
@@ -79,14 +80,34 @@ void BackUpFlash(const ToolEnvironment& env, const DriveReport& drive, const std
     throw RunError(kExitRefused, "backup failed: " + host.Status());
   }
   host.Finish();
+  WriteBackupRecord(env.files, drive, file);
+}
 
-  const std::vector<std::uint8_t> bytes = WrittenBytes(env.files, file);
+void WriteBackupRecord(platform::FileStore& files, const DriveReport& drive, const std::string& file) {
+  const std::vector<std::uint8_t> bytes = WrittenBytes(files, file);
   const BackupRecord record =
       MakeRecord(drive.modelName, chip::ModelOf(drive.code), chip::RevisionOf(drive.code),
                  drive.firmwareVersion, bytes);
-  if (!WriteRecord(env.files, file, record)) {
+  if (!WriteRecord(files, file, record)) {
     throw RunError(kExitRefused, RecordFileName(file) + ": the backup's record cannot be written");
   }
+}
+
+std::vector<std::uint8_t> CheckedBackup(const platform::FileStore& files, const std::string& file,
+                                        std::vector<std::uint8_t> bytes, const DriveReport& drive) {
+  std::string error;
+  const std::optional<BackupRecord> record = ReadRecord(files, file, error);
+  if (!record) throw RunError(kExitRefused, error);
+  if (record->modelIndex != chip::ModelOf(drive.code) ||
+      record->revision != chip::RevisionOf(drive.code)) {
+    throw RunError(kExitRefused, file + ": a backup of a " + record->model + " rev " +
+                                     std::to_string(record->revision) + ", not of this " +
+                                     BridgeText(drive));
+  }
+  if (record->size != bytes.size() || record->crc32 != trace::Crc32Text(bytes)) {
+    throw RunError(kExitRefused, file + ": does not match its record (changed or damaged)");
+  }
+  return bytes;
 }
 
 }  // namespace kelm::kelmtool

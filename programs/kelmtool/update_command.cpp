@@ -30,24 +30,6 @@ namespace {
 constexpr std::string_view kReplug = "Please un-plug AC adapter and plug it again";
 constexpr std::string_view kUpdateFail = "Update fail!!";
 
-// A restore takes only an intact backup of a bridge of the same model and revision.
-std::vector<std::uint8_t> CheckedBackup(const platform::FileStore& files, const std::string& file,
-                                        std::vector<std::uint8_t> bytes, const DriveReport& drive) {
-  std::string error;
-  const std::optional<BackupRecord> record = ReadRecord(files, file, error);
-  if (!record) throw RunError(kExitRefused, error);
-  if (record->modelIndex != chip::ModelOf(drive.code) ||
-      record->revision != chip::RevisionOf(drive.code)) {
-    throw RunError(kExitRefused, file + ": a backup of a " + record->model + " rev " +
-                                     std::to_string(record->revision) + ", not of this " +
-                                     BridgeText(drive));
-  }
-  if (record->size != bytes.size() || record->crc32 != trace::Crc32Text(bytes)) {
-    throw RunError(kExitRefused, file + ": does not match its record (changed or damaged)");
-  }
-  return bytes;
-}
-
 // `given`: the bytes of the user's file (the backup to restore, or --image), read before
 // anything was sent.
 std::vector<std::uint8_t> ImageOfRun(const CommandLine& line, const ToolEnvironment& env,
