@@ -149,7 +149,10 @@ FirmwareServiceClient::FirmwareServiceClient() {
   sd_bus_set_allow_interactive_authorization(bus_, 1);
 }
 
-FirmwareServiceClient::~FirmwareServiceClient() { sd_bus_flush_close_unref(bus_); }
+FirmwareServiceClient::~FirmwareServiceClient() {
+  for (sd_bus_slot* watch : watches_) sd_bus_slot_unref(watch);
+  sd_bus_flush_close_unref(bus_);
+}
 
 std::vector<EnclosureObject> FirmwareServiceClient::Enclosures() {
   const Message reply = Call(bus_, fwbus::kManagerPath, "org.freedesktop.DBus.ObjectManager",
@@ -291,6 +294,34 @@ void FirmwareServiceClient::Restore(const std::string& object, int backup, int f
                                     const ProcedureEvents& events) {
   RunProcedure(object, "Restore", events,
                [&](sd_bus_message* call) { return sd_bus_message_append(call, "hh", backup, from); });
+}
+
+void FirmwareServiceClient::WatchEnclosures(std::function<void(bool added, const std::string& object)> changed) {
+  changed_ = std::move(changed);
+  const std::string owner = ServiceOwner();
+  const auto handler = [](sd_bus_message* message, void* data, sd_bus_error*) -> int {
+    auto& client = *static_cast<FirmwareServiceClient*>(data);
+    const char* object = nullptr;
+    if (sd_bus_message_read(message, "o", &object) < 0 || !client.changed_) return 0;
+    client.changed_(std::string(sd_bus_message_get_member(message)) == "InterfacesAdded", object);
+    return 0;
+  };
+  for (const char* member : {"InterfacesAdded", "InterfacesRemoved"}) {
+    sd_bus_slot* watch = nullptr;
+    Check(sd_bus_match_signal(bus_, &watch, owner.c_str(), fwbus::kManagerPath,
+                              "org.freedesktop.DBus.ObjectManager", member, handler, this),
+          "AddMatch");
+    watches_.push_back(watch);
+  }
+}
+
+void FirmwareServiceClient::Wait(std::chrono::milliseconds patience) {
+  int processed = sd_bus_process(bus_, nullptr);
+  if (processed == 0) {
+    sd_bus_wait(bus_, static_cast<std::uint64_t>(std::chrono::microseconds(patience).count()));
+    processed = sd_bus_process(bus_, nullptr);
+  }
+  if (processed < 0) throw ServiceError(Kind::Unreachable, kServiceUnreachable);
 }
 
 }  // namespace kelm::linux_platform

@@ -266,9 +266,20 @@ def case_allowed_update(args, expected):
     bench = Bench(args, "allowed", ALLOW_ALL)
     try:
         bench.start()
-        status, out, err = bench.run_kelmtool("update", DEVICE_ARGUMENT, "--backup", "before.bin")
-        expect(status == 0, "kelmtool update through the service: exit %d, %s" % (status, err), bench)
+        client = bench.kelmtool("update", DEVICE_ARGUMENT, "--backup", "before.bin", "--wait")
+        out = ""
+        while not out.endswith("Waiting for the enclosure to be unplugged and plugged in again...\n"):
+            line = client.stdout.readline()
+            if not line:
+                raise Failure("kelmtool did not wait for the re-plug: " + out + client.stderr.read())
+            out += line
         expect("Please un-plug AC adapter and plug it again" in out, "the update's last line is missing", bench)
+        bench.service.send_signal(signal.SIGUSR1)  # the bench's hands pull and plug the enclosure
+        rest, err = client.communicate()
+        expect(client.returncode == 0, "kelmtool update through the service: exit %d, %s" % (client.returncode, err),
+               bench)
+        expect("Found again: JMB352 Series rev 2" in rest and "The flash holds the image." in rest,
+               "the re-plug is not reported from the service's announcements: " + rest, bench)
         with open(bench.path("client", "before.bin"), "rb") as backup:
             expect(backup.read() == old_flash(), "the backup does not hold the flash as it was", bench)
         expect(os.path.exists(bench.path("client", "before.bin.json")), "the backup has no record", bench)
