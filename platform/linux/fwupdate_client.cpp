@@ -2,6 +2,7 @@
 
 #include <systemd/sd-bus.h>
 
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <set>
@@ -238,6 +239,10 @@ void FirmwareServiceClient::RunProcedure(const std::string& object, const char* 
   // Another program could send signals that look like the service's: only its owner's count.
   const std::string owner = ServiceOwner();
   PendingCall pending{events};
+  struct FreeError {
+    sd_bus_error* error;
+    ~FreeError() { sd_bus_error_free(error); }
+  } freeError{&pending.error};
   sd_bus_slot* rawMatch = nullptr;
   Check(sd_bus_match_signal(bus_, &rawMatch, owner.c_str(), object.c_str(), fwbus::kEnclosureInterface,
                             nullptr, OnProcedureSignal, &pending),
@@ -258,22 +263,10 @@ void FirmwareServiceClient::RunProcedure(const std::string& object, const char* 
   // The signals come before the reply on the one connection, so they are all handed on first.
   while (!pending.answered) {
     const int processed = sd_bus_process(bus_, nullptr);
-    if (processed < 0) {
-      sd_bus_error_free(&pending.error);
-      throw ServiceError(Kind::Unreachable, kServiceUnreachable);
-    }
+    if (processed < 0) throw ServiceError(Kind::Unreachable, kServiceUnreachable);
     if (processed == 0) sd_bus_wait(bus_, UINT64_MAX);
   }
-  if (sd_bus_error_is_set(&pending.error)) {
-    sd_bus_error copy = SD_BUS_ERROR_NULL;
-    sd_bus_error_copy(&copy, &pending.error);
-    sd_bus_error_free(&pending.error);
-    struct Free {
-      sd_bus_error* error;
-      ~Free() { sd_bus_error_free(error); }
-    } free{&copy};
-    ThrowCallError(&copy, -EIO);
-  }
+  if (sd_bus_error_is_set(&pending.error)) ThrowCallError(&pending.error, -EIO);
 }
 
 void FirmwareServiceClient::Backup(const std::string& object, int file, std::uint32_t size,

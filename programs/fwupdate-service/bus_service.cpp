@@ -2,10 +2,11 @@
 
 #include <systemd/sd-bus.h>
 
-#include <cerrno>
+#include <algorithm>
 #include <chrono>
-#include <cstring>
+#include <cstdlib>
 #include <functional>
+#include <utility>
 
 #include "flash/drive_survey.h"
 #include "platform/linux/fwupdate_bus.h"

@@ -304,6 +304,10 @@ def case_refused_without_rule(args):
                "the refusal is not one sentence naming polkit: " + err, bench)
         status, out, err = bench.run_kelmtool("backup", DEVICE_ARGUMENT, "copy.bin")
         expect(status == 1 and "did not authorize" in err, "a backup without a rule is not refused: " + err, bench)
+        bench.env["DBUS_SYSTEM_BUS_ADDRESS"] = "unix:path=" + bench.path("no-bus")
+        status, out, err = bench.run_kelmtool("list")
+        expect(status == 1 and "cannot be reached" in err and err.count("\n") == 1,
+               "no bus is not said in one sentence: " + err, bench)
         bench.stop()
         expect(bench.trace_lines == [], "commands reached the device: %s" % bench.trace_lines[:3], bench)
         expect(bench.dump() == old_flash(), "the flash changed", bench)
