@@ -42,6 +42,7 @@ bool MeansUnreachable(const std::string& name) {
   const std::string text =
       error != nullptr && error->message != nullptr ? error->message : std::strerror(code < 0 ? -code : code);
   if (name == fwbus::kErrorNotAuthorized) throw ServiceError(Kind::NotAuthorized, kNotAuthorized);
+  if (name == fwbus::kErrorAuthenticationNeeded) throw ServiceError(Kind::NotAuthorized, kAuthenticationNeeded);
   if (name == fwbus::kErrorRefused) throw ServiceError(Kind::Refused, text);
   if (name == fwbus::kErrorBadInput) throw ServiceError(Kind::BadInput, text);
   if (name == fwbus::kErrorBusy) throw ServiceError(Kind::Busy, text);

@@ -35,6 +35,10 @@ inline constexpr char kServiceUnreachable[] =
 inline constexpr char kNotAuthorized[] =
     "the system's policy (polkit) did not authorize you to do this; ask an administrator";
 
+inline constexpr char kAuthenticationNeeded[] =
+    "the system's policy (polkit) asks for an administrator's password, and no authentication "
+    "agent is running to ask you for it (start pkttyagent in another terminal, or use the desktop)";
+
 struct ProcedureEvents {
   std::function<void(const std::string& text)> status;
   std::function<void(std::int32_t step)> progress;

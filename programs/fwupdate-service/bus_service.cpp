@@ -168,7 +168,8 @@ int FirmwareService::Authorize(sd_bus_message* call, const char* action, sd_bus_
   const Authorization answer = CheckAuthorization(bus_, call, action);
   if (answer.granted) return 0;
   Log(std::string(action) + " refused to " + (sender != nullptr ? sender : "?") + ": " + answer.why);
-  return ReplyError(error, fwbus::kErrorNotAuthorized, "not authorized: " + answer.why);
+  return ReplyError(error, answer.challenge ? fwbus::kErrorAuthenticationNeeded : fwbus::kErrorNotAuthorized,
+                    "not authorized: " + answer.why);
 }
 
 int FirmwareService::RunRecorded(sd_bus_message* call, const Enclosure& enclosure, const char* operation,
