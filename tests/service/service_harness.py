@@ -237,6 +237,9 @@ class Bench:
             self.gate.set()
             self.service.wait()
             self.reader.join()  # every line the service wrote is read
+            if self.service.returncode != 0:
+                raise Failure("the service ended with status %d; see %s" % (self.service.returncode,
+                                                                             self.path("service.log")))
         for process in reversed(self.processes):
             if process.poll() is None:
                 process.terminate()
