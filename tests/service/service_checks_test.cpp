@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/posix/posix_file_store.h"
+#include "platform/text/printable_text.h"
 #include "programs/fwupdate-service/descriptor_files.h"
 #include "programs/fwupdate-service/operations.h"
 #include "programs/fwupdate-service/result_book.h"
@@ -105,6 +106,13 @@ TEST_F(HandedFiles, TheResultBookKeepsTheLatestOfEachEnclosure) {
   EXPECT_EQ(results[1].operation, "restore");
   EXPECT_TRUE(results[1].succeeded);
   EXPECT_EQ(results[1].endedAt, 3u);
+}
+
+// The bus carries UTF-8; the core's texts (a drive's name, a status) are Latin-1 bytes.
+TEST(BusText, Latin1SurvivesTheBusAndWhatItCannotHoldIsMarked) {
+  const std::string bytes = "Ver 1.02 \xE9t\xE9 \x80\xFF";
+  EXPECT_EQ(text::Utf8ToLatin1(text::Latin1ToUtf8(bytes)), bytes);
+  EXPECT_EQ(text::Utf8ToLatin1("\xE2\x82\xAC \xF0\x9F\x98\x80!"), "? ?!");
 }
 
 }  // namespace
