@@ -153,6 +153,11 @@ class Bench:
         self.spawn(["unshare", "-m", "--propagation", "private", "sh", "-c",
                     mounts + " && exec " + POLKITD + " --no-debug"], "polkitd.log")
         self.await_name("org.freedesktop.PolicyKit1")
+        self.start_service()
+
+    def start_service(self):
+        """A new service, its trace read afresh, on the bus and polkitd there are."""
+        self.trace_lines = []
         self.start_trace_reader()
         self.service = self.spawn([self.args.service, "--scenario", self.path("scenario.json"),
                                    "--trace", self.path("trace"), "--dump", self.path("dump"),
@@ -183,6 +188,8 @@ class Bench:
     def start_trace_reader(self):
         """The trace is a pipe of one page, read as the service writes it; when told, reading
         stops at the first request that changes the flash, so the service waits there."""
+        if os.path.exists(self.path("trace")):
+            os.unlink(self.path("trace"))
         os.mkfifo(self.path("trace"))
         reader = os.open(self.path("trace"), os.O_RDONLY | os.O_NONBLOCK)
         fcntl.fcntl(reader, F_SETPIPE_SZ, 4096)
@@ -232,18 +239,22 @@ class Bench:
 
     def stop(self):
         """Ends the service (it writes the flash dump), then the rest."""
+        self.stop_service()
+        for process in reversed(self.processes):
+            if process.poll() is None:
+                process.terminate()
+                process.wait()
+
+    def stop_service(self):
         if hasattr(self, "service") and self.service.poll() is None:
             self.service.send_signal(signal.SIGTERM)
             self.gate.set()
             self.service.wait()
             self.reader.join()  # every line the service wrote is read
+            self.processes.remove(self.service)
             if self.service.returncode != 0:
                 raise Failure("the service ended with status %d; see %s" % (self.service.returncode,
                                                                              self.path("service.log")))
-        for process in reversed(self.processes):
-            if process.poll() is None:
-                process.terminate()
-                process.wait()
 
     def dump(self):
         with open(self.path("dump", "device-0.bin"), "rb") as dumped:
@@ -298,8 +309,17 @@ def case_allowed_update(args, expected):
         expect(status == 0 and out.startswith("Through the firmware update service"),
                "kelmtool list does not say it went through the service: " + out + err, bench)
         expect("the flash already holds it" in out, "the list does not find the image in the flash: " + out, bench)
-        bench.stop()
+        bench.stop_service()
         expect(bench.dump() == expected, "the flash differs from the in-process update's", bench)
+        # The backup goes back through the service as well, checked against its record first.
+        os.replace(bench.path("dump", "device-0.bin"), bench.path("updated.bin"))
+        with open(bench.path("scenario.json"), "w") as out:
+            out.write(SCENARIO.replace("old.bin", "updated.bin"))
+        bench.start_service()
+        status, out, err = bench.run_kelmtool("restore", DEVICE_ARGUMENT, "before.bin", "--backup", "after.bin")
+        expect(status == 0, "kelmtool restore through the service: exit %d, %s" % (status, err), bench)
+        bench.stop()
+        expect(bench.dump() == old_flash(), "the restore did not bring the old flash back", bench)
     finally:
         bench.stop()
     shutil.rmtree(bench.dir)
