@@ -1,6 +1,7 @@
 // kelmtool as a user on Linux: the enclosures through the firmware update service, which
 // alone opens them and asks polkit first. The user's files are opened here and handed over.
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <charconv>
@@ -96,6 +97,30 @@ ServiceDrive ResolveDrive(FirmwareServiceClient& client, const std::string& argu
     }
   }
   throw RunError(kExitBadInput, "no USB drive is named " + argument + " (see kelmtool list)");
+}
+
+// An interrupt ends this program at once: the procedure is the service's and goes on. What it
+// says is made before the handler is set, and names where the backup of the flash is.
+std::string leavingBeforeBackup;
+std::string leavingAfterBackup;
+volatile sig_atomic_t backupNamed = 0;
+
+void LeaveToService(int) {
+  const std::string& said = backupNamed != 0 ? leavingAfterBackup : leavingBeforeBackup;
+  const ssize_t written = write(STDERR_FILENO, said.data(), said.size());
+  static_cast<void>(written);
+  _exit(kExitInterrupted);
+}
+
+void LeaveToServiceOnInterrupt(const BackupTarget& backup) {
+  const std::string said = "\nkelmtool: interrupted; the service finishes the procedure, and kelmtool list tells "
+                           "how it ended; the backup of the flash as it was is ";
+  leavingBeforeBackup = said + backup.hidden() + "\n";
+  leavingAfterBackup = said + backup.target() + "\n";
+  struct sigaction action {};
+  action.sa_handler = LeaveToService;
+  sigemptyset(&action.sa_mask);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaction(signal, &action, nullptr);
 }
 
 std::string TimeText(std::uint64_t seconds) {
@@ -241,6 +266,7 @@ int UpdateThroughService(const CommandLine& line, FirmwareServiceClient& client,
     }
   } closeImage{image};
   const std::string written = restore ? line.operands[1] : line.imageFile.value_or(drive.report.imageName);
+  LeaveToServiceOnInterrupt(target);
   std::string recordError;
   bool backupKept = false;
   ProcedureView view(out, isatty(fileno(out)) != 0);
@@ -249,6 +275,7 @@ int UpdateThroughService(const CommandLine& line, FirmwareServiceClient& client,
     // stays whatever becomes of this client.
     try {
       backupKept = target.Keep(line.force);
+      backupNamed = backupKept ? 1 : 0;
       if (!backupKept) throw RunError(kExitRefused, backup + ": the backup cannot be given this name");
       WriteBackupRecord(files, drive.report, backup);
       std::fprintf(out, "Backup of the flash as it was: %s\n", backup.c_str());

@@ -400,6 +400,28 @@ def case_client_killed_mid_flash(args, expected):
     shutil.rmtree(bench.dir)
 
 
+def case_client_interrupted_mid_flash(args):
+    bench = Bench(args, "interrupted", ALLOW_ALL)
+    try:
+        bench.start()
+        bench.stop_at_first_change = True
+        client = bench.kelmtool("update", DEVICE_ARGUMENT, "--backup", "before.bin")
+        while not bench.changed.wait(0.05):
+            if client.poll() is not None:
+                raise Failure("kelmtool ended before the flash changed: " + client.stderr.read())
+        client.send_signal(signal.SIGINT)
+        out, err = client.communicate()
+        expect(client.returncode == 130, "an interrupted kelmtool exits %d, not 130" % client.returncode, bench)
+        expect("the service finishes the procedure" in err and err.rstrip().endswith("before.bin"),
+               "the interrupt does not say what goes on and where the backup is: " + err, bench)
+        bench.gate.set()
+        status, out, err = bench.run_kelmtool("list")
+        expect("update succeeded" in out, "the list does not report the finished update: " + out, bench)
+    finally:
+        bench.stop()
+    shutil.rmtree(bench.dir)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--kelmtool", required=True)
@@ -415,7 +437,8 @@ def main():
     cases = [("an allowing rule: update through the service", lambda: case_allowed_update(args, expected)),
              ("no rule: refused before any command", lambda: case_refused_without_rule(args)),
              ("identify allowed, changes refused", lambda: case_identify_only(args)),
-             ("client killed mid-flash", lambda: case_client_killed_mid_flash(args, expected))]
+             ("client killed mid-flash", lambda: case_client_killed_mid_flash(args, expected)),
+             ("client interrupted mid-flash", lambda: case_client_interrupted_mid_flash(args))]
     failed = 0
     for name, case in cases:
         try:
