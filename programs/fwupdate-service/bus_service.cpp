@@ -113,6 +113,7 @@ FirmwareService::~FirmwareService() {
 }
 
 int FirmwareService::Start() {
+  // The signatures are spelled out: a vtable takes string literals (kFactsSignature, kResultSignature).
   static const sd_bus_vtable kManager[] = {
       SD_BUS_VTABLE_START(0),
       SD_BUS_METHOD("List", "", "a(o" "(ssussbistysstbsss)" ")a(sssbt)", OnList, SD_BUS_VTABLE_UNPRIVILEGED),
