@@ -238,12 +238,14 @@ class Bench:
         return process.returncode, out, err
 
     def stop(self):
-        """Ends the service (it writes the flash dump), then the rest."""
-        self.stop_service()
-        for process in reversed(self.processes):
-            if process.poll() is None:
-                process.terminate()
-                process.wait()
+        """Ends the service (it writes the flash dump), then the rest, whatever the service did."""
+        try:
+            self.stop_service()
+        finally:
+            for process in reversed(self.processes):
+                if process.poll() is None:
+                    process.terminate()
+                    process.wait()
 
     def stop_service(self):
         if hasattr(self, "service") and self.service.poll() is None:
