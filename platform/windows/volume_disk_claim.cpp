@@ -39,6 +39,18 @@ std::string VolumeDiskClaim::NamesOf(const std::vector<std::string>& volumes) co
   return JoinedAsList(names);
 }
 
+bool VolumeDiskClaim::LockAndDismount(void* handle) {
+  DWORD returned = 0;
+  if (!calls_.DeviceIoControl(handle, FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned,
+                              nullptr)) {
+    return false;
+  }
+  // Locked, so no file is open on it: the dismount loses nothing, and the file system lets go.
+  calls_.DeviceIoControl(handle, FSCTL_DISMOUNT_VOLUME, nullptr, 0, nullptr, 0, &returned, nullptr);
+  held_.push_back(handle);
+  return true;
+}
+
 bool VolumeDiskClaim::LockAndDismountAll(const std::vector<std::string>& volumes) {
   std::vector<OpenVolume> pending;
   for (const std::string& volume : volumes) {
@@ -54,21 +66,10 @@ bool VolumeDiskClaim::LockAndDismountAll(const std::vector<std::string>& volumes
     }
     pending.push_back({volume, handle});
   }
+  // Each round tries the volumes still in use; the shell or a scanner lets go within seconds.
   unsigned waited = 0;
   while (true) {
-    std::erase_if(pending, [&](const OpenVolume& open) {
-      DWORD returned = 0;
-      if (!calls_.DeviceIoControl(open.handle, FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0,
-                                  &returned, nullptr)) {
-        return false;
-      }
-      // Locked, so no file is open on it: the dismount loses nothing, and the file system
-      // lets go.
-      calls_.DeviceIoControl(open.handle, FSCTL_DISMOUNT_VOLUME, nullptr, 0, nullptr, 0,
-                             &returned, nullptr);
-      held_.push_back(open.handle);
-      return true;
-    });
+    std::erase_if(pending, [&](const OpenVolume& open) { return LockAndDismount(open.handle); });
     if (pending.empty()) return true;
     if (waited >= kLockPatienceMilliseconds) break;
     calls_.Sleep(kLockRetryMilliseconds);

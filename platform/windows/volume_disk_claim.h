@@ -29,6 +29,8 @@ class VolumeDiskClaim final : public platform::DiskClaim {
   static constexpr unsigned kLockRetryMilliseconds = 250;
 
  private:
+  // The open volume locked, dismounted and held; false while something uses it.
+  bool LockAndDismount(void* handle);
   // Every volume opened, locked and dismounted, each retried until the patience runs out;
   // false (with the refusal said) when one would not open or lock.
   bool LockAndDismountAll(const std::vector<std::string>& volumes);
