@@ -14,6 +14,9 @@ class DiskClaim {
   virtual bool Claim(const std::string& devicePath) = 0;
   // Gives back what Claim took; harmless when nothing is held.
   virtual void Release() = 0;
+  // After a refused Claim: what holds the drive, named as the user sees it (drive letters,
+  // mount points), and what to do about it, in a sentence or two; empty when nothing is known.
+  virtual std::string Refusal() const { return {}; }
 };
 
 // Where no other user of a drive can exist (the simulated bench): every claim succeeds.

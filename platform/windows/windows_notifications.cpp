@@ -5,6 +5,8 @@
 
 #include <dbt.h>
 
+#include <utility>
+
 namespace kelm::windows {
 
 namespace {
@@ -25,10 +27,12 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
 
 }  // namespace
 
-WindowsDeviceNotifications::WindowsDeviceNotifications(const Win32Calls& calls) : calls_(calls) {}
+WindowsDeviceNotifications::WindowsDeviceNotifications(const Win32Calls& calls,
+                                                       std::vector<std::string_view> classes)
+    : calls_(calls), classes_(std::move(classes)) {}
 
 WindowsDeviceNotifications::~WindowsDeviceNotifications() {
-  if (notification_ != nullptr) calls_.UnregisterDeviceNotification(notification_);
+  for (void* notification : notifications_) calls_.UnregisterDeviceNotification(notification);
   if (window_ != nullptr) calls_.DestroyWindow(static_cast<HWND>(window_));
   if (owner == this) owner = nullptr;
 }
@@ -48,12 +52,17 @@ void WindowsDeviceNotifications::Register(Handler handler) {
                                    nullptr, nullptr);
   if (window_ == nullptr) return;
 
-  DEV_BROADCAST_DEVICEINTERFACE_A filter{};
-  filter.dbcc_size = sizeof filter;
-  filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-  filter.dbcc_classguid = *InterfaceClassGuid(platform::kUsbDeviceInterfaceClass);
-  notification_ = calls_.RegisterDeviceNotificationA(static_cast<HWND>(window_), &filter,
-                                                     DEVICE_NOTIFY_WINDOW_HANDLE);
+  registered_ = true;
+  for (std::string_view interfaceClass : classes_) {
+    DEV_BROADCAST_DEVICEINTERFACE_A filter{};
+    filter.dbcc_size = sizeof filter;
+    filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    filter.dbcc_classguid = *InterfaceClassGuid(interfaceClass);
+    void* notification = calls_.RegisterDeviceNotificationA(static_cast<HWND>(window_), &filter,
+                                                            DEVICE_NOTIFY_WINDOW_HANDLE);
+    if (notification != nullptr) notifications_.push_back(notification);
+    registered_ = registered_ && notification != nullptr;
+  }
 }
 
 void WindowsDeviceNotifications::Pump(std::uint32_t milliseconds) {

@@ -33,7 +33,7 @@ class UdevReplugWatch final : public EnclosureWatch {
   UdevReplugWatch(linux_platform::UdevDeviceNotifications& notifications, std::FILE* out)
       : notifications_(notifications), out_(out) {}
 
-  bool AwaitReplug() override {
+  bool AwaitReplug(const std::function<bool()>& foundAgain) override {
     return AwaitRemovalThenArrival(
         out_,
         [&](DeviceChangeHandler handler) {
@@ -44,7 +44,8 @@ class UdevReplugWatch final : public EnclosureWatch {
         [&](std::chrono::milliseconds left) {
           pollfd watched{notifications_.Fd(), POLLIN, 0};
           if (poll(&watched, 1, static_cast<int>(left.count())) > 0) notifications_.Dispatch();
-        });
+        },
+        foundAgain);
   }
 
  private:

@@ -1,5 +1,7 @@
 #include "programs/kelmtool/machine_side.h"
 
+#include <algorithm>
+
 #include "platform/system.h"
 #include "programs/kelmtool/tool.h"
 
@@ -28,10 +30,12 @@ flash::FoundImages FindToolImages(const platform::ImageSource& builtIn,
 
 bool AwaitRemovalThenArrival(std::FILE* out,
                              const std::function<bool(DeviceChangeHandler)>& listen,
-                             const std::function<void(std::chrono::milliseconds)>& wait) {
+                             const std::function<void(std::chrono::milliseconds)>& wait,
+                             const std::function<bool()>& foundAgain) {
   constexpr auto kPatience = std::chrono::minutes(5);
+  constexpr auto kLookAgain = std::chrono::seconds(1);
   bool removed = false;
-  bool arrived = false;
+  bool arrived = false;  // a drive, after the removal
   const bool listening = listen([&](std::uint32_t code) {
     if (code == platform::kDeviceRemoveComplete) removed = true;
     if (code == platform::kDeviceArrival && removed) arrived = true;
@@ -40,11 +44,11 @@ bool AwaitRemovalThenArrival(std::FILE* out,
   std::fprintf(out, "Waiting for the enclosure to be unplugged and plugged in again...\n");
   std::fflush(out);
   const auto deadline = std::chrono::steady_clock::now() + kPatience;
-  while (!arrived) {
+  while (!(arrived && foundAgain())) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) return false;
-    wait(left);
+    wait(arrived ? std::min<std::chrono::milliseconds>(left, kLookAgain) : left);
   }
   return true;
 }

@@ -1,6 +1,8 @@
 // kelmtool on the simulated bench: --scenario, --images and --dump with the sim program's
 // meanings, the trace written by the bench's own device file.
 
+#include <memory>
+
 #include "flash/embedded_image_table.h"
 #include "platform/native_file_store.h"
 #include "platform/sim/sim_platform.h"
@@ -29,11 +31,12 @@ class SimDriveLocator final : public DriveLocator {
   bool TakesSyntheticImages(const std::string&) const override { return true; }
 };
 
-// On the bench the tool's own hands unplug and plug the enclosures.
+// On the bench the tool's own hands unplug and plug the enclosures; what comes back is for the
+// report after the re-plug to say.
 class SimReplug final : public EnclosureWatch {
  public:
   explicit SimReplug(sim::SimPlatform& sim) : sim_(sim) {}
-  bool AwaitReplug() override {
+  bool AwaitReplug(const std::function<bool()>&) override {
     sim_.Unplug();
     sim_.Plug();
     return true;
@@ -45,7 +48,7 @@ class SimReplug final : public EnclosureWatch {
 
 }  // namespace
 
-int RunOnSimulatedBench(const CommandLine& line, std::FILE* out) {
+int RunOnSimulatedBench(const CommandLine& line, std::FILE* out, const BenchWatch& watchFor) {
   bench::CommandLine benchLine;
   benchLine.scenario = line.scenario;
   benchLine.images = line.images;
@@ -74,8 +77,9 @@ int RunOnSimulatedBench(const CommandLine& line, std::FILE* out) {
   const platform::Services io{*sim, *sim, clock, debug, standardOutput, boxes, inputs.images, files};
   platform::UncontestedDiskClaim claim;
   SimDriveLocator locator;
-  SimReplug watch(*sim);
-  const ToolEnvironment env{io, claim, files, locator, watch};
+  SimReplug hands(*sim);
+  const std::unique_ptr<EnclosureWatch> watch = watchFor ? watchFor(*sim) : nullptr;
+  const ToolEnvironment env{io, claim, files, locator, watch ? *watch : hands};
 
   int status = RunTool(line, env, out);
   sim->SetTrace(nullptr);

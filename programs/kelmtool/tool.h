@@ -3,10 +3,16 @@
 // told in one line on standard error.
 
 #include <cstdio>
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "programs/kelmtool/command_line.h"
 #include "programs/kelmtool/tool_environment.h"
+
+namespace kelm::sim {
+class SimPlatform;
+}  // namespace kelm::sim
 
 namespace kelm::kelmtool {
 
@@ -20,7 +26,9 @@ inline constexpr char kInterruptNotice[] =
 void TellError(const std::string& message);
 
 // The two sides (sim_side.cpp, linux_side.cpp).
-int RunOnSimulatedBench(const CommandLine& line, std::FILE* out);
+// `watchFor`, when given, stands for the bench's own hands at the re-plug.
+using BenchWatch = std::function<std::unique_ptr<EnclosureWatch>(sim::SimPlatform&)>;
+int RunOnSimulatedBench(const CommandLine& line, std::FILE* out, const BenchWatch& watchFor = {});
 int RunOnThisMachine(const CommandLine& line, std::FILE* out);
 // On Linux, as a user: through the firmware update service (service_side.cpp).
 int RunThroughService(const CommandLine& line, std::FILE* out);

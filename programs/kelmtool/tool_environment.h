@@ -2,6 +2,7 @@
 // What a kelmtool run works with, whichever side it runs on: the simulated bench or the
 // machine's own enclosures.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,8 +40,9 @@ class DriveLocator {
 class EnclosureWatch {
  public:
   virtual ~EnclosureWatch() = default;
-  // True once both were seen; false when they did not come in time.
-  virtual bool AwaitReplug() = 0;
+  // True once a removal was seen and, after it, `foundAgain` (discovery of the enclosure)
+  // answered true; false when that did not come in time.
+  virtual bool AwaitReplug(const std::function<bool()>& foundAgain) = 0;
 };
 
 struct ToolEnvironment {

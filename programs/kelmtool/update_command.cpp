@@ -53,11 +53,20 @@ std::vector<std::uint8_t> ImageOfRun(const CommandLine& line, const ToolEnvironm
   return {image.begin(), image.end()};
 }
 
+// A drive with a bridge of the model that was updated, as discovery finds it now.
+std::optional<DriveReport> FindAgain(const platform::Services& io, const DriveReport& before) {
+  for (const std::string& path : DiscoverDrives(io)) {
+    DriveReport now = SurveyDrive(io, path);
+    if (chip::ModelOf(now.code) == chip::ModelOf(before.code)) return now;
+  }
+  return std::nullopt;
+}
+
 // After the re-plug: the bridge found again, and whether it holds what was written.
 void ReportAfterReplug(const platform::Services& io, const DriveReport& before, std::FILE* out) {
-  for (const std::string& path : DiscoverDrives(io)) {
-    const DriveReport now = SurveyDrive(io, path);
-    if (chip::ModelOf(now.code) != chip::ModelOf(before.code)) continue;
+  if (const std::optional<DriveReport> found = FindAgain(io, before)) {
+    const DriveReport& now = *found;
+    const std::string& path = now.path;
     std::fprintf(out, "Found again: %s, firmware %s\n", BridgeText(now).c_str(),
                  now.firmwareVersion.c_str());
     if (now.kind == chip::UpdateProcedure::Jmb352) {
@@ -76,9 +85,10 @@ void ReportAfterReplug(const platform::Services& io, const DriveReport& before, 
 void RunClaimed(const CommandLine& line, const ToolEnvironment& env, const platform::Services& io,
                 const DriveReport& drive, std::FILE* out) {
   if (!env.claim.Claim(drive.path)) {
-    throw RunError(kExitRefused, line.operands[0] +
-                                     ": the drive cannot be claimed (mounted, or in use by another "
-                                     "program); unmount it first");
+    const std::string why = env.claim.Refusal();
+    throw RunError(kExitRefused,
+                   line.operands[0] + ": the drive is in use. " +
+                       (why.empty() ? "Close the programs that use it, then try again." : why));
   }
   struct ReleaseOnFailure {
     platform::DiskClaim& claim;
@@ -142,7 +152,7 @@ int RunUpdate(const CommandLine& line, const ToolEnvironment& env, std::FILE* ou
   if (!line.wait) return 0;
 
   std::fflush(out);
-  if (!env.watch.AwaitReplug()) {
+  if (!env.watch.AwaitReplug([&] { return FindAgain(io, drive).has_value(); })) {
     throw RunError(kExitRefused, "the enclosure was not plugged in again in time");
   }
   env.claim.Release();  // the drive it held has left

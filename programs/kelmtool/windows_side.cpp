@@ -1,5 +1,5 @@
 // kelmtool on this machine's enclosures under Windows: the pass-through on the drives'
-// devices, the setup service, device notifications for the re-plug, the volume claim, and the
+// devices, the setup service, the drives' device notifications for the re-plug, the volume claim, and the
 // firmware images this program carries as resources.
 
 #include <chrono>
@@ -24,6 +24,7 @@
 #include "programs/kelmtool/tool.h"
 #include "programs/kelmtool/tool_support.h"
 #include "programs/kelmtool/windows_drive_locator.h"
+#include "programs/kelmtool/windows_replug_watch.h"
 
 namespace kelm::kelmtool {
 
@@ -40,29 +41,6 @@ class BothDebugOutputs final : public platform::DebugOutput {
  private:
   ConsoleDebugOutput console_;
   windows::WindowsDebugOutput debugger_;
-};
-
-// Waits on WM_DEVICECHANGE for a USB device to go away and one to arrive after it.
-class DeviceChangeReplugWatch final : public EnclosureWatch {
- public:
-  DeviceChangeReplugWatch(windows::WindowsDeviceNotifications& notifications, std::FILE* out)
-      : notifications_(notifications), out_(out) {}
-
-  bool AwaitReplug() override {
-    return AwaitRemovalThenArrival(
-        out_,
-        [&](DeviceChangeHandler handler) {
-          notifications_.Register(std::move(handler));
-          return notifications_.Registered();
-        },
-        [&](std::chrono::milliseconds left) {
-          notifications_.Pump(static_cast<std::uint32_t>(left.count()));
-        });
-  }
-
- private:
-  windows::WindowsDeviceNotifications& notifications_;
-  std::FILE* out_;
 };
 
 }  // namespace
@@ -86,7 +64,8 @@ int RunOnThisMachine(const CommandLine& line, std::FILE* out) {
   const platform::Services io{file, setup, clock, debug, standardOutput, boxes, images, files};
 
   windows::VolumeDiskClaim claim(calls);
-  windows::WindowsDeviceNotifications notifications(calls);
+  windows::WindowsDeviceNotifications notifications(
+      calls, {std::begin(windows::kDriveClasses), std::end(windows::kDriveClasses)});
   DeviceChangeReplugWatch watch(notifications, out);
   // Ctrl+C and Ctrl+Break, and sleep, wait while a flash changes.
   platform::FlashHoldOffs holdOff;

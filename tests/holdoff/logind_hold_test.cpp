@@ -172,7 +172,7 @@ class SimLocator final : public kelmtool::DriveLocator {
 };
 
 struct NoReplug final : kelmtool::EnclosureWatch {
-  bool AwaitReplug() override { return false; }
+  bool AwaitReplug(const std::function<bool()>&) override { return false; }
 };
 
 TEST(LogindHold, KelmtoolHoldsShutdownAndSleepWhileTheFlashChanges) {

@@ -4,6 +4,8 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "platform/linux/block_disk_claim.h"
 #include "test_services.h"
 
@@ -57,6 +59,26 @@ TEST(BlockDiskClaim, RefusedWhileInUseOrNotTheDrivesOwnDisk) {
     EXPECT_FALSE(claim.Claim(path));
     EXPECT_EQ(kernel.openCount(), 0) << "nothing is held";
   }
+}
+
+// The refusal says what to unmount, as the mount table names it, or that another program holds
+// the disk when nothing is mounted from it.
+TEST(BlockDiskClaim, ARefusalNamesTheMountedFilesystemOrTheHoldingProgram) {
+  test::SysfsTree tree;
+  const test::DriveSpec drive{.sg = 1};
+  tree.Add(drive);
+  test::FakeKernel kernel;
+  kernel.busy.insert(tree.BlockNode(drive));
+  const std::string table = ::testing::TempDir() + "/kelm-mountinfo";
+  std::ofstream(table) << "22 1 8:1 / / rw - ext4 /dev/sda1 rw\n"
+                          "90 22 8:16 / /media/u/My\\040Disk rw,nosuid shared:5 - vfat /dev/sdb rw\n";
+  BlockDiskClaim claim(kernel, tree.roots(), table);
+  EXPECT_FALSE(claim.Claim(tree.DevicePath(1)));
+  EXPECT_EQ(claim.Refusal(), "Its filesystem is mounted: /dev/sdb on /media/u/My Disk. Unmount it, then try again.");
+
+  std::ofstream(table) << "22 1 8:1 / / rw - ext4 /dev/sda1 rw\n";
+  EXPECT_FALSE(claim.Claim(tree.DevicePath(1)));
+  EXPECT_EQ(claim.Refusal().find("Another program holds " + tree.BlockNode(drive)), 0u) << claim.Refusal();
 }
 
 TEST(BlockDiskClaim, DriveWithoutABlockDeviceHasNothingToClaim) {

@@ -68,6 +68,7 @@ inline std::vector<std::uint8_t> Pattern(std::size_t size, std::uint8_t seed = 1
 // A disk claim the test can make contested; it notes what was claimed and whether it is held.
 struct ScriptedDiskClaim final : platform::DiskClaim {
   bool inUse = false;
+  std::string refusal;  // what a refused claim says holds the drive
   bool held = false;
   std::vector<std::string> claimed;
   bool Claim(const std::string& devicePath) override {
@@ -76,6 +77,7 @@ struct ScriptedDiskClaim final : platform::DiskClaim {
     return held;
   }
   void Release() override { held = false; }
+  std::string Refusal() const override { return inUse ? refusal : std::string(); }
 };
 
 class WindowBench {

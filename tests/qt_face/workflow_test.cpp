@@ -231,6 +231,7 @@ TEST(Workflow, ADriveInUseIsNeitherUpdatedNorSentAnything) {
   Engineering(bench, {"BackupFWCheckBox"});
   ASSERT_TRUE(bench.Button("UpdateBtn")->isEnabled());
   bench.claim.inUse = true;
+  bench.claim.refusal = "Its filesystem is mounted: /dev/sdb1 on /media/u/DISK. Unmount it, then try again.";
   std::ostringstream trace;
   bench.rig.sim.SetTrace(&trace);
 
@@ -245,7 +246,9 @@ TEST(Workflow, ADriveInUseIsNeitherUpdatedNorSentAnything) {
     EXPECT_EQ(box.caption, "Error");
     EXPECT_EQ(box.icon, platform::MessageIcon::Error);
     EXPECT_NE(box.text.find("\"" + item.substr(8) + "\" is in use"), std::string::npos) << box.text;
-    EXPECT_NE(box.text.find("Eject it in the file manager first"), std::string::npos);
+    // The system's word on what to do; ejecting would power the enclosure off.
+    EXPECT_NE(box.text.find(bench.claim.refusal), std::string::npos) << box.text;
+    EXPECT_EQ(box.text.find("ject"), std::string::npos) << box.text;
   }
   bench.rig.sim.SetTrace(nullptr);
 

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <optional>
 #include <filesystem>
 #include <fstream>
 
@@ -25,56 +27,154 @@ namespace {
 
 constexpr char kDrive[] = "\\\\?\\usbstor#disk&ven_kelm#1#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}";
 
-// Volumes a and c are on the enclosure's disk 3, b on the system disk; `stuck` never locks.
-void ThreeVolumes(const std::string& stuck) {
-  Fake().volumes = {"\\\\?\\Volume{a}\\", "\\\\?\\Volume{b}\\", "\\\\?\\Volume{c}\\"};
-  Fake().answer = [stuck](HANDLE handle, DWORD code, void*, void* out, DWORD, DWORD* returned) -> BOOL {
+// A volume as the system answers for it: its device number (none: the query fails), the disks
+// its extents lie on (none: the query fails), its drive letter, and for how long (in what the
+// program has slept) its lock keeps failing.
+struct Volume {
+  std::string name;
+  std::optional<ULONG> number;
+  std::vector<DWORD> extents;
+  std::string letter;
+  DWORD busyFor = 0;
+};
+constexpr DWORD kAlwaysBusy = 0xFFFFFFFF;
+constexpr ULONG kEnclosureDisk = 3;
+
+void Volumes(const std::vector<Volume>& volumes) {
+  Fake().volumes.clear();
+  for (const Volume& volume : volumes) {
+    Fake().volumes.push_back(volume.name + "\\");
+    if (!volume.letter.empty()) Fake().mountedAt[volume.name + "\\"] = volume.letter + "\\";
+  }
+  Fake().answer = [volumes](HANDLE handle, DWORD code, void*, void* out, DWORD, DWORD* returned) -> BOOL {
     const std::string path = Fake().opens.at(reinterpret_cast<std::size_t>(handle) - 0x100).path;
+    const auto volume = std::find_if(volumes.begin(), volumes.end(),
+                                     [&](const Volume& v) { return v.name == path; });
     if (code == IOCTL_STORAGE_GET_DEVICE_NUMBER) {
-      STORAGE_DEVICE_NUMBER number{FILE_DEVICE_DISK, path == "\\\\?\\Volume{b}" ? 0ul : 3ul, 1};
+      if (path != kDrive && (volume == volumes.end() || !volume->number)) return FALSE;
+      STORAGE_DEVICE_NUMBER number{FILE_DEVICE_DISK, path == kDrive ? kEnclosureDisk : *volume->number, 1};
       std::memcpy(out, &number, sizeof number);
       *returned = sizeof number;
       return TRUE;
     }
-    return !(code == FSCTL_LOCK_VOLUME && path == stuck);
+    if (code == IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS) {
+      if (volume == volumes.end() || volume->extents.empty()) return FALSE;
+      auto* answer = static_cast<VOLUME_DISK_EXTENTS*>(out);
+      answer->NumberOfDiskExtents = static_cast<DWORD>(volume->extents.size());
+      for (std::size_t i = 0; i < volume->extents.size(); ++i) {
+        (&answer->Extents[0])[i] = DISK_EXTENT{volume->extents[i], {}, {}};
+      }
+      *returned = offsetof(VOLUME_DISK_EXTENTS, Extents) + volume->extents.size() * sizeof(DISK_EXTENT);
+      return TRUE;
+    }
+    if (code == FSCTL_LOCK_VOLUME) return volume != volumes.end() && Fake().Slept() >= volume->busyFor;
+    return TRUE;
   };
 }
 
-// "lock \\?\Volume{a}" for each lock and dismount, in order.
+// Volumes a (E:) and c (F:) on the enclosure's disk, b (C:) on the system disk 0.
+void ThreeVolumes(DWORD cBusyFor = 0) {
+  Volumes({{"\\\\?\\Volume{a}", kEnclosureDisk, {kEnclosureDisk}, "E:"},
+           {"\\\\?\\Volume{b}", 0, {0}, "C:"},
+           {"\\\\?\\Volume{c}", kEnclosureDisk, {kEnclosureDisk}, "F:", cBusyFor}});
+}
+
+// "lock \\?\Volume{a}" for each lock and dismount that worked, in order.
 std::vector<std::string> VolumeControls() {
   std::vector<std::string> done;
-  for (const FakeWindows::Control& control : Fake().controls) {
+  for (std::size_t i = 0; i < Fake().controls.size(); ++i) {
+    const FakeWindows::Control& control = Fake().controls[i];
     const std::string path = Fake().opens.at(reinterpret_cast<std::size_t>(control.handle) - 0x100).path;
-    if (control.code == FSCTL_LOCK_VOLUME) done.push_back("lock " + path);
+    const bool lockedNow = i + 1 < Fake().controls.size() && Fake().controls[i + 1].code == FSCTL_DISMOUNT_VOLUME;
+    if (control.code == FSCTL_LOCK_VOLUME && lockedNow) done.push_back("lock " + path);
     if (control.code == FSCTL_DISMOUNT_VOLUME) done.push_back("dismount " + path);
   }
   return done;
 }
 
+std::size_t LockTries() {
+  return std::count_if(Fake().controls.begin(), Fake().controls.end(),
+                       [](const FakeWindows::Control& control) { return control.code == FSCTL_LOCK_VOLUME; });
+}
+
 TEST(WindowsClaim, LocksAndDismountsEveryVolumeOfTheDiskAndHoldsThemUntilRelease) {
   ResetFake();
-  ThreeVolumes("");
+  ThreeVolumes();
   windows::VolumeDiskClaim claim(FakeCalls());
   ASSERT_TRUE(claim.Claim(kDrive));
   EXPECT_EQ(VolumeControls(), (std::vector<std::string>{"lock \\\\?\\Volume{a}", "dismount \\\\?\\Volume{a}",
                                                         "lock \\\\?\\Volume{c}", "dismount \\\\?\\Volume{c}"}));
+  EXPECT_TRUE(Fake().sleeps.empty());
   const std::size_t closedWhileHeld = Fake().closed.size();
   EXPECT_EQ(closedWhileHeld, Fake().opens.size() - 2);  // the two locked volumes stay open
   claim.Release();
   EXPECT_EQ(Fake().closed.size(), Fake().opens.size());
 }
 
-TEST(WindowsClaim, AVolumeThatWillNotLockRefusesTheClaimAndNothingStaysHeld) {
+// The shell and a virus scanner look at a new volume for a few seconds: the claim waits them out.
+TEST(WindowsClaim, AVolumeInUseForThreeSecondsIsLockedOnceItIsFree) {
   ResetFake();
-  ThreeVolumes("\\\\?\\Volume{c}");
+  ThreeVolumes(3000);
+  windows::VolumeDiskClaim claim(FakeCalls());
+  ASSERT_TRUE(claim.Claim(kDrive)) << claim.Refusal();
+  EXPECT_EQ(VolumeControls(), (std::vector<std::string>{"lock \\\\?\\Volume{a}", "dismount \\\\?\\Volume{a}",
+                                                        "lock \\\\?\\Volume{c}", "dismount \\\\?\\Volume{c}"}));
+  EXPECT_GE(Fake().Slept(), 3000u);
+  EXPECT_LT(Fake().Slept(), 3500u);
+  for (DWORD sleep : Fake().sleeps) EXPECT_LE(sleep, 250u) << "a freed volume is found soon";
+}
+
+TEST(WindowsClaim, AVolumeThatNeverLocksRefusesAfterTenSecondsNamingItsLetterAndNothingStaysHeld) {
+  ResetFake();
+  ThreeVolumes(kAlwaysBusy);
   windows::VolumeDiskClaim claim(FakeCalls());
   EXPECT_FALSE(claim.Claim(kDrive));
-  EXPECT_EQ(VolumeControls(), (std::vector<std::string>{"lock \\\\?\\Volume{a}", "dismount \\\\?\\Volume{a}",
-                                                        "lock \\\\?\\Volume{c}", "lock \\\\?\\Volume{c}",
-                                                        "lock \\\\?\\Volume{c}", "lock \\\\?\\Volume{c}",
-                                                        "lock \\\\?\\Volume{c}"}));
-  EXPECT_EQ(Fake().sleeps, (std::vector<DWORD>(4, 200)));
+  EXPECT_GE(Fake().Slept(), 10000u);
+  EXPECT_LE(Fake().Slept(), 12000u);
+  EXPECT_GE(LockTries(), 20u);
   EXPECT_EQ(Fake().closed.size(), Fake().opens.size());
+  const std::string refusal = claim.Refusal();
+  EXPECT_NE(refusal.find("F:"), std::string::npos) << refusal;
+  EXPECT_EQ(refusal.find("E:"), std::string::npos) << "E: locked: " << refusal;
+  EXPECT_NE(refusal.find("Close the windows and programs that use F:"), std::string::npos) << refusal;
+  EXPECT_EQ(refusal.find("ject"), std::string::npos) << refusal;
+}
+
+// A volume is the enclosure's when its device number and its extents both say so. One they
+// disagree about, or one spread over another disk too, may be the system's: it is neither locked
+// nor dismounted, and neither is any other, since the update cannot run beside it.
+TEST(WindowsClaim, AVolumeThatMayLieOnAnotherDiskIsNeverTouchedAndRefusesTheRun) {
+  struct Case {
+    const char* name;
+    Volume doubtful;
+  };
+  const Case cases[] = {
+      {"number_here_extents_elsewhere", {"\\\\?\\Volume{d}", kEnclosureDisk, {0}, "G:"}},
+      {"number_elsewhere_extents_here", {"\\\\?\\Volume{d}", 0, {kEnclosureDisk}, "G:"}},
+      {"spanned_without_number", {"\\\\?\\Volume{d}", std::nullopt, {0, kEnclosureDisk}, "G:"}},
+      {"both_say_here_and_elsewhere_too", {"\\\\?\\Volume{d}", kEnclosureDisk, {kEnclosureDisk, 0}, "G:"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ResetFake();
+    Volumes({{"\\\\?\\Volume{a}", kEnclosureDisk, {kEnclosureDisk}, "E:"}, c.doubtful,
+             {"\\\\?\\Volume{b}", 0, {0}, "C:"}});
+    windows::VolumeDiskClaim claim(FakeCalls());
+    EXPECT_FALSE(claim.Claim(kDrive));
+    EXPECT_EQ(LockTries(), 0u);
+    EXPECT_EQ(VolumeControls(), std::vector<std::string>{});
+    EXPECT_EQ(Fake().closed.size(), Fake().opens.size());
+    EXPECT_NE(claim.Refusal().find("G:"), std::string::npos) << claim.Refusal();
+  }
+
+  // A volume wholly on another disk is simply not the enclosure's; one whose extents are not
+  // told (a driver that does not answer) goes by its number.
+  ResetFake();
+  Volumes({{"\\\\?\\Volume{a}", kEnclosureDisk, {}, "E:"}, {"\\\\?\\Volume{b}", 0, {0}, "C:"},
+           {"\\\\?\\Volume{s}", std::nullopt, {0, 1}, "S:"}});
+  windows::VolumeDiskClaim claim(FakeCalls());
+  EXPECT_TRUE(claim.Claim(kDrive)) << claim.Refusal();
+  EXPECT_EQ(VolumeControls(), (std::vector<std::string>{"lock \\\\?\\Volume{a}", "dismount \\\\?\\Volume{a}"}));
 }
 
 TEST(WindowsFileStore, AFailedWriteLeavesTheTargetAloneAndRemovesTheTemporaryFile) {

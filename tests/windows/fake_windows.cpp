@@ -1,6 +1,9 @@
 #include "tests/windows/fake_windows.h"
 
 #include <cstring>
+#include <numeric>
+
+#include <dbt.h>
 
 namespace kelm::test {
 
@@ -79,7 +82,24 @@ BOOL WINAPI FindNextVolumeFake(HANDLE, LPSTR name, DWORD size) { return NextVolu
 
 BOOL WINAPI FindVolumeCloseFake(HANDLE) { return TRUE; }
 
+BOOL WINAPI GetVolumePathNamesFake(LPCSTR volume, LPCH names, DWORD size, PDWORD length) {
+  const auto mounted = Fake().mountedAt.find(volume);
+  const std::string list = mounted == Fake().mountedAt.end() ? std::string() : mounted->second + '\0';
+  *length = static_cast<DWORD>(list.size() + 1);
+  if (size < *length) return FALSE;
+  std::memcpy(names, list.c_str(), list.size() + 1);
+  return TRUE;
+}
+
 void WINAPI SleepFake(DWORD milliseconds) { Fake().sleeps.push_back(milliseconds); }
+
+HDEVNOTIFY WINAPI RegisterDeviceNotificationFake(HANDLE recipient, LPVOID filter, DWORD) {
+  const auto* wanted = static_cast<const DEV_BROADCAST_DEVICEINTERFACE_A*>(filter);
+  Fake().registrations.push_back({static_cast<HWND>(recipient), wanted->dbcc_classguid});
+  return reinterpret_cast<HDEVNOTIFY>(Fake().registrations.size());
+}
+
+BOOL WINAPI UnregisterDeviceNotificationFake(HDEVNOTIFY) { return TRUE; }
 
 BOOL WINAPI SetConsoleCtrlHandlerFake(PHANDLER_ROUTINE handler, BOOL add) {
   Fake().calls.push_back("SetConsoleCtrlHandler");
@@ -111,6 +131,22 @@ BOOL WINAPI ShutdownBlockReasonDestroyFake(HWND) {
 
 FakeWindows& Fake() { return *fake; }
 
+DWORD FakeWindows::Slept() const { return std::accumulate(sleeps.begin(), sleeps.end(), DWORD{0}); }
+
+void Announce(const GUID& interfaceClass, WPARAM event) {
+  DEV_BROADCAST_DEVICEINTERFACE_A announced{};
+  announced.dbcc_size = sizeof announced;
+  announced.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+  announced.dbcc_classguid = interfaceClass;
+  // Copied first: a handler may register anew.
+  const std::vector<FakeWindows::Registration> registrations = Fake().registrations;
+  for (const FakeWindows::Registration& registration : registrations) {
+    if (IsEqualGUID(registration.interfaceClass, interfaceClass)) {
+      SendMessageA(registration.window, WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(&announced));
+    }
+  }
+}
+
 void ResetFake() {
   delete fake;
   fake = new FakeWindows;
@@ -134,7 +170,10 @@ const windows::Win32Calls& FakeCalls() {
     table.FindFirstVolumeA = FindFirstVolumeFake;
     table.FindNextVolumeA = FindNextVolumeFake;
     table.FindVolumeClose = FindVolumeCloseFake;
+    table.GetVolumePathNamesForVolumeNameA = GetVolumePathNamesFake;
     table.Sleep = SleepFake;
+    table.RegisterDeviceNotificationA = RegisterDeviceNotificationFake;
+    table.UnregisterDeviceNotification = UnregisterDeviceNotificationFake;
     table.SetConsoleCtrlHandler = SetConsoleCtrlHandlerFake;
     table.SetThreadExecutionState = SetThreadExecutionStateFake;
     table.ShutdownBlockReasonCreate = ShutdownBlockReasonCreateFake;

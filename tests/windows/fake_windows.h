@@ -3,6 +3,7 @@
 // order, with what each was handed, and answers the test sets.
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -43,7 +44,20 @@ struct FakeWindows {
   std::vector<std::string> volumes;
   std::size_t nextVolume = 0;
 
+  // GetVolumePathNamesForVolumeNameA: a volume's root ("\\?\Volume{a}\") and where it is
+  // mounted ("E:\\").
+  std::map<std::string, std::string> mountedAt;
+
   std::vector<DWORD> sleeps;
+  // The system's time as the program sees it: what it slept.
+  DWORD Slept() const;
+
+  // RegisterDeviceNotificationA: each window's interface class filter, in order.
+  struct Registration {
+    HWND window;
+    GUID interfaceClass;
+  };
+  std::vector<Registration> registrations;
 
   // SetConsoleCtrlHandler: the handler last handed over, and each call's add flag.
   PHANDLER_ROUTINE consoleHandler = nullptr;
@@ -65,5 +79,9 @@ const windows::Win32Calls& FakeCalls();
 
 // Handles the fake hands out are 0x100, 0x101, ...
 HANDLE FakeHandle(std::size_t openIndex);
+
+// The system announcing an interface of `interfaceClass` arriving or leaving (DBT_DEVICEARRIVAL,
+// DBT_DEVICEREMOVECOMPLETE), as Windows does: to the windows registered for that class alone.
+void Announce(const GUID& interfaceClass, WPARAM event);
 
 }  // namespace kelm::test

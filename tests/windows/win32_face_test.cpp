@@ -4,13 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "programs/fwupdate-sim/bench_inputs.h"
 #include "programs/fwupdate-sim/bench_session.h"
+#include "platform/windows/interface_classes.h"
 #include "platform/windows/session_hold.h"
+#include "platform/windows/windows_notifications.h"
 #include "tests/windows/fake_windows.h"
 #include "window/win32/fw_tool_window.h"
+
+#include <dbt.h>
 
 namespace kelm {
 namespace {
@@ -118,6 +123,46 @@ TEST(Win32FaceSession, AnUpdateRefusesTheSessionsEndWhileTheFlashChanges) {
   EXPECT_EQ(test::Fake().blockWindow, window.Handle());
   EXPECT_EQ(test::Fake().blockReason, windows::kShutdownBlockReason);
   EXPECT_EQ(test::Fake().calls.back(), "SetThreadExecutionState");
+}
+
+// Windows starts the USB device first and its disk a second or more later, once the disk
+// driver has the drive; each is announced to the windows that asked for its class. After an
+// update and a re-plug the window ends on the bridge it finds updated, not on the empty list
+// the USB device's arrival alone shows.
+TEST(Win32FaceReplug, TheDisksArrivalAfterTheUsbDevicesEndsOnTheChipAlreadyUpdated) {
+  test::ResetFake();
+  std::ostringstream out;
+  bench::Transcript transcript(out);
+  bench::BenchInputs inputs = bench::LoadInputs(bench::ParseCommandLine({"--script", "show"}), true);
+  bench::BenchSession session(inputs, transcript);
+  windows::WindowsDeviceNotifications notifications(test::FakeCalls());
+  const ui::WindowEnvironment bench = session.Environment(session.scriptedDialog(), "");
+  win32::FwToolWindow window({bench.services, notifications, bench.fileDialog, bench.diskClaim,
+                              bench.programDir, bench.statusChanged},
+                             session.boxes());
+  const GUID usb = *windows::InterfaceClassGuid(platform::kUsbDeviceInterfaceClass);
+  const GUID disk = *windows::InterfaceClassGuid(platform::kDiskInterfaceClass);
+  const GUID cdrom = *windows::InterfaceClassGuid(platform::kCdromInterfaceClass);
+  ASSERT_EQ(test::Fake().registrations.size(), 3u);
+  for (const GUID& wanted : {usb, disk, cdrom}) {
+    EXPECT_TRUE(std::any_of(test::Fake().registrations.begin(), test::Fake().registrations.end(),
+                            [&](const auto& taken) { return IsEqualGUID(taken.interfaceClass, wanted); }));
+  }
+  window.logic().EraseButtonClick();
+  ASSERT_TRUE(window.controls().Visible("replugLable1")) << "not updated";
+  const auto status = [&] { return window.controls().Text("devLable"); };
+
+  session.sim().Unplug();
+  test::Announce(disk, DBT_DEVICEREMOVECOMPLETE);
+  test::Announce(usb, DBT_DEVICEREMOVECOMPLETE);
+  // The USB device is back; its disk is not started yet, so discovery finds no drive.
+  test::Announce(usb, DBT_DEVICEARRIVAL);
+  EXPECT_NE(status().find("No device found!!"), std::string::npos) << status();
+  // A second later the disk driver has it.
+  session.sim().Plug();
+  test::Announce(disk, DBT_DEVICEARRIVAL);
+  EXPECT_NE(status().find("The chip already updated!!"), std::string::npos) << status();
+  EXPECT_TRUE(window.controls().Visible("ExtBtn"));
 }
 
 }  // namespace

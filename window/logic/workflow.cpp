@@ -80,11 +80,13 @@ bool TZintFwTool::ClaimDrive(const std::string& path) {
   const int index = controls_.ItemIndex("DeviceList");
   std::string name = index >= 0 ? controls_.ItemText("DeviceList", index) : std::string();
   if (name.starts_with(kUsbPrefix)) name.erase(0, kUsbPrefix.size());
+  // What holds it and what to do is the system's to say: a drive letter to close on Windows,
+  // a filesystem to unmount on Linux. Ejecting would power the enclosure off on both.
+  const std::string why = env_.diskClaim.Refusal();
   env_.services.boxes.Show("Error",
-                           "The drive \"" + name +
-                               "\" is in use: a filesystem on it is mounted, or another "
-                               "program holds it.\n\nEject it in the file manager first, then "
-                               "try again.",
+                           "The drive \"" + name + "\" is in use.\n\n" +
+                               (why.empty() ? "Close the programs that use it, then try again."
+                                            : why),
                            platform::MessageIcon::Error);
   return false;
 }
