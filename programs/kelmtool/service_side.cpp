@@ -194,8 +194,9 @@ class ProcedureView {
   TerminalHost* current_;
 };
 
-// The service announces the enclosure's removal and its arrival after the re-plug.
-bool AwaitReplug(FirmwareServiceClient& client, std::FILE* out) {
+// The service announces the enclosure's removal and its arrival after the re-plug; the wait
+// ends once the service lists a bridge of the model updated again.
+bool AwaitReplug(FirmwareServiceClient& client, const DriveReport& before, std::FILE* out) {
   return AwaitRemovalThenArrival(
       out,
       [&](DeviceChangeHandler handler) {
@@ -204,7 +205,13 @@ bool AwaitReplug(FirmwareServiceClient& client, std::FILE* out) {
         });
         return true;
       },
-      [&](std::chrono::milliseconds left) { client.Wait(left); });
+      [&](std::chrono::milliseconds left) { client.Wait(left); },
+      [&] {
+        for (const auto& [object, facts] : client.List().enclosures) {
+          if (chip::ModelOf(ReportOf(facts).code) == chip::ModelOf(before.code)) return true;
+        }
+        return false;
+      });
 }
 
 // After the re-plug: the bridge found again, and whether it holds the image written.
@@ -307,7 +314,7 @@ int UpdateThroughService(const CommandLine& line, FirmwareServiceClient& client,
   if (!line.wait) return 0;
 
   std::fflush(out);
-  if (!AwaitReplug(client, out)) throw RunError(kExitRefused, "the enclosure was not plugged in again in time");
+  if (!AwaitReplug(client, drive.report, out)) throw RunError(kExitRefused, "the enclosure was not plugged in again in time");
   // Whether the flash holds the image is known for the service's own image only.
   ReportAfterReplug(client, drive.report, !restore && !line.imageFile, out);
   return 0;
