@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "platform/native_names.h"
 #include "platform/sim/sim_commands.h"
 #include "platform/sim/text.h"
 #include "platform/text/printable_text.h"
@@ -379,10 +380,11 @@ Scenario ParseScenario(std::string_view json, const std::string& fileName,
 }
 
 Scenario LoadScenario(const std::string& fileName) {
-  std::ifstream file(fileName, std::ios::binary);
+  const std::filesystem::path path = platform::NativePath(fileName);
+  std::ifstream file(path, std::ios::binary);
   std::ostringstream text;
   if (file) text << file.rdbuf();
-  if (!file || std::filesystem::is_directory(fileName)) {
+  if (!file || std::filesystem::is_directory(path)) {
     throw ScenarioError(fileName + ": cannot read the file");
   }
   const std::filesystem::path dir = std::filesystem::path(fileName).parent_path();

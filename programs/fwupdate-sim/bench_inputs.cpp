@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "platform/native_names.h"
 #include "platform/sim/sim_platform.h"
 #include "programs/fwupdate-sim/demo_scenario.h"
 
@@ -48,7 +49,7 @@ void MakeDumpFolder(const std::string& dir) {
 
 std::unique_ptr<std::ofstream> OpenTrace(const std::string& file) {
   // Binary: the same bytes on every system (no CR before each line on Windows).
-  auto trace = std::make_unique<std::ofstream>(file, std::ios::out | std::ios::trunc | std::ios::binary);
+  auto trace = std::make_unique<std::ofstream>(platform::NativePath(file), std::ios::out | std::ios::trunc | std::ios::binary);
   if (!*trace) throw InputError("--trace " + file + ": cannot be written");
   return trace;
 }
