@@ -1,6 +1,6 @@
 // kelmtool.exe started as Windows starts a program, with its command line in UTF-16: a backup
 // to a folder and file whose names no single code page spells, then a restore of it, on the
-// simulated bench.
+// simulated bench. And the manifest Windows reads before it starts the program.
 
 #include <gtest/gtest.h>
 
@@ -54,6 +54,22 @@ TEST(KelmtoolNames, BacksUpToAndRestoresFromANameInAnyLanguage) {
   ASSERT_EQ(RunKelmtool(folder, bench + L"restore 0 \"Jörg Zoë/旧 固件.bin\" --backup \"Jörg Zoë/vorher.bin\""), 0u);
   EXPECT_EQ(Contents(folder / "dump" / "device-0.bin"), backup);
   fs::remove_all(folder);
+}
+
+// Without a manifest Windows guesses: an installer-like name asks for elevation, and file
+// writes to protected folders are virtualised out of sight.
+TEST(KelmtoolManifest, RunsAsItsInvokerOnTheSupportedSystemsWithLongPaths) {
+  const HMODULE program = LoadLibraryExW(fs::path(KELMTOOL_EXE).wstring().c_str(), nullptr,
+                                         LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_NE(program, nullptr);
+  const HRSRC found = FindResourceW(program, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+  ASSERT_NE(found, nullptr);
+  const auto* text = static_cast<const char*>(LockResource(LoadResource(program, found)));
+  const std::string manifest(text, SizeofResource(program, found));
+  FreeLibrary(program);
+  EXPECT_NE(manifest.find(R"(level="asInvoker")"), std::string::npos);
+  EXPECT_NE(manifest.find("<longPathAware"), std::string::npos);
+  EXPECT_NE(manifest.find(R"(<supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"/>)"), std::string::npos);
 }
 
 }  // namespace
