@@ -46,7 +46,7 @@ int HexDigit(char c) {
 class Reader {
  public:
   Reader(std::string fileName, std::string baseDir)
-      : fileName_(std::move(fileName)), baseDir_(std::move(baseDir)) {}
+      : fileName_(std::move(fileName)), baseDir_(platform::NativePath(baseDir)) {}
 
   [[noreturn]] void Fail(const std::string& field, const std::string& message) const {
     throw ScenarioError(fileName_ + ": " + (field.empty() ? "" : field + ": ") + message);
@@ -121,7 +121,7 @@ class Reader {
   }
 
   std::vector<std::uint8_t> File(const Json& value, const std::string& field) const {
-    const std::filesystem::path name = String(value, field);
+    const std::filesystem::path name = platform::NativePath(String(value, field));
     const std::filesystem::path path = name.is_absolute() ? name : baseDir_ / name;
     // A folder opens like a file and then throws on the first read.
     Expect(!std::filesystem::is_directory(path), field, "cannot read " + path.string());
@@ -387,8 +387,11 @@ Scenario LoadScenario(const std::string& fileName) {
   if (!file || std::filesystem::is_directory(path)) {
     throw ScenarioError(fileName + ": cannot read the file");
   }
-  const std::filesystem::path dir = std::filesystem::path(fileName).parent_path();
-  return ParseScenario(text.str(), fileName, dir.empty() ? "." : dir.string());
+  // The folder as UTF-8 again: its files are named relative to it.
+  const std::u8string dir = std::filesystem::path(std::u8string(fileName.begin(), fileName.end()))
+                                .parent_path()
+                                .u8string();
+  return ParseScenario(text.str(), fileName, dir.empty() ? "." : std::string(dir.begin(), dir.end()));
 }
 
 std::string DefaultDevicePath(const std::string& deviceClass, std::size_t index) {

@@ -34,7 +34,8 @@ sim::Scenario LoadScenarioOrDemo(const std::optional<std::string>& file,
 
 void CheckDumpFolder(const std::string& dir) {
   std::error_code ec;
-  if (std::filesystem::exists(dir, ec) && !std::filesystem::is_directory(dir, ec)) {
+  const std::filesystem::path folder = platform::NativePath(dir);
+  if (std::filesystem::exists(folder, ec) && !std::filesystem::is_directory(folder, ec)) {
     throw InputError("--dump " + dir + ": exists and is not a folder");
   }
 }
@@ -43,7 +44,7 @@ void CheckDumpFolder(const std::string& dir) {
 // instead of losing the dump at the end.
 void MakeDumpFolder(const std::string& dir) {
   std::error_code ec;
-  std::filesystem::create_directories(dir, ec);
+  std::filesystem::create_directories(platform::NativePath(dir), ec);
   if (ec) throw InputError("--dump " + dir + ": " + ec.message());
 }
 
@@ -81,7 +82,7 @@ BenchInputs LoadInputs(const CommandLine& line, bool hasDisplay,
 
 bool WriteDumpFolder(const sim::SimPlatform& sim, const std::string& dir, std::string& error) {
   std::error_code ec;
-  std::filesystem::create_directories(dir, ec);
+  std::filesystem::create_directories(platform::NativePath(dir), ec);
   if (ec) {
     error = "--dump " + dir + ": " + ec.message();
     return false;

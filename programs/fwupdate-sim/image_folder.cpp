@@ -5,13 +5,14 @@
 #include <filesystem>
 
 #include "platform/native_file_store.h"
+#include "platform/native_names.h"
 #include "programs/fwupdate-sim/bench_inputs.h"
 
 namespace kelm::bench {
 
 flash::FoundImages LoadImageFolder(const std::string& dir, flash::SyntheticImageGuard guard) {
   std::error_code ec;
-  if (!std::filesystem::is_directory(dir, ec)) {
+  if (!std::filesystem::is_directory(platform::NativePath(dir), ec)) {
     throw InputError("--images " + dir + ": not a readable folder");
   }
   flash::FoundImages images(std::move(guard));
