@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "platform/native_names.h"
+#include "platform/utf8_path.h"
 #include "platform/sim/sim_commands.h"
 #include "platform/sim/text.h"
 #include "platform/text/printable_text.h"
@@ -387,11 +388,9 @@ Scenario LoadScenario(const std::string& fileName) {
   if (!file || std::filesystem::is_directory(path)) {
     throw ScenarioError(fileName + ": cannot read the file");
   }
-  // The folder as UTF-8 again: its files are named relative to it.
-  const std::u8string dir = std::filesystem::path(std::u8string(fileName.begin(), fileName.end()))
-                                .parent_path()
-                                .u8string();
-  return ParseScenario(text.str(), fileName, dir.empty() ? "." : std::string(dir.begin(), dir.end()));
+  // Its files are named relative to its folder.
+  const std::string dir = platform::Utf8Text(platform::Utf8Path(fileName).parent_path());
+  return ParseScenario(text.str(), fileName, dir.empty() ? "." : dir);
 }
 
 std::string DefaultDevicePath(const std::string& deviceClass, std::size_t index) {

@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 
+#include "flash/image_folders.h"
 #include "platform/windows/user_files_folder.h"
 #include "platform/windows/windows_file_store.h"
 #include "tests/windows/fake_windows.h"
@@ -66,6 +69,23 @@ INSTANTIATE_TEST_SUITE_P(
         Unusable{"AQuestionMark", "C:\\b\\why?.bin", "not a valid file name (no name may hold \\ / : * ? \" < > |)"},
         Unusable{"AStreamName", "C:\\b\\a.bin:hidden", "not a valid file name (no name may hold \\ / : * ? \" < > |)"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// On Wine, with the system's own calls: a folder whose name no single code page spells holds
+// the vendor's image, found as in any other folder.
+TEST(UserFiles, AnImageFolderOfAnyNameGivesItsImages) {
+  const std::filesystem::path folder = std::filesystem::temp_directory_path() / L"Jörg Zoë 旧 固件";
+  std::filesystem::create_directories(folder);
+  std::string image(20480, '\x5a');
+  image.replace(4, 3, "352");
+  std::ofstream(folder / L"FW352A.bin", std::ios::binary) << image;
+  const std::u8string utf8 = folder.u8string();
+
+  flash::FoundImages images;
+  images.LookIn(windows::WindowsFileStore(), std::string(utf8.begin(), utf8.end()), true);
+  EXPECT_TRUE(images.refused().empty());
+  EXPECT_EQ(images.TakeImage("FW352A").size(), image.size());
+  std::filesystem::remove_all(folder);
+}
 
 struct Start {
   const char* name;
