@@ -2,9 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <string_view>
-
-#include "platform/windows/wide_names.h"
 
 namespace kelm::test {
 
@@ -200,15 +197,15 @@ const windows::Win32Calls& FakeCalls() {
     table.FindFirstVolumeA = FindFirstVolumeFake;
     table.FindNextVolumeA = FindNextVolumeFake;
     table.FindVolumeClose = FindVolumeCloseFake;
-    table.GetCurrentDirectoryW = GetCurrentDirectoryFake;
-    table.SetCurrentDirectoryW = SetCurrentDirectoryFake;
-    table.GetModuleFileNameW = GetModuleFileNameFake;
-    table.SHGetKnownFolderPath = SHGetKnownFolderPathFake;
     table.Sleep = SleepFake;
     table.SetConsoleCtrlHandler = SetConsoleCtrlHandlerFake;
     table.SetThreadExecutionState = SetThreadExecutionStateFake;
     table.ShutdownBlockReasonCreate = ShutdownBlockReasonCreateFake;
     table.ShutdownBlockReasonDestroy = ShutdownBlockReasonDestroyFake;
+    table.GetCurrentDirectoryW = GetCurrentDirectoryFake;
+    table.SetCurrentDirectoryW = SetCurrentDirectoryFake;
+    table.GetModuleFileNameW = GetModuleFileNameFake;
+    table.SHGetKnownFolderPath = SHGetKnownFolderPathFake;
     return table;
   }();
   return calls;

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/windows/wide_names.h"
 #include "platform/windows/win32_calls.h"
 
 namespace kelm::test {
