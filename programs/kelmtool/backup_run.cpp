@@ -7,7 +7,6 @@
 #include "chip/jm20336_update.h"
 #include "flash/engine_settings.h"
 #include "flash/programming.h"
-#include "platform/native_names.h"
 #include "programs/kelmtool/backup_record.h"
 #include "programs/kelmtool/terminal_host.h"
 #include "programs/kelmtool/tool_support.h"
@@ -62,9 +61,7 @@ std::string DefaultBackupName(const DriveReport& drive) {
   std::error_code ec;
   // An earlier backup of the same day is the one that may hold the only copy of the old
   // firmware: never replace it.
-  for (int n = 2; std::filesystem::exists(platform::NativePath(name), ec) ||
-                  std::filesystem::exists(platform::NativePath(name + ".json"), ec);
-       ++n) {
+  for (int n = 2; std::filesystem::exists(name, ec) || std::filesystem::exists(name + ".json", ec); ++n) {
     name = stem + "-" + std::to_string(n) + ".bin";
   }
   return name;
