@@ -10,6 +10,7 @@
 #include "chip/byte_text.h"
 #include "chip/identification.h"
 #include "device/commands.h"
+#include "flash/procedure_support.h"
 
 namespace kelm::chip {
 
@@ -109,11 +110,8 @@ bool IsEmbeddedImageCurrent(const platform::Services& io, const std::string& pat
   std::vector<std::uint8_t> flash(expected.size(), 0);
   // Not examined: a flash that is still busy fails the read or the comparison below.
   device::WaitFlashReady(io, path);
-  std::uint32_t transferred = 0;
-  if (!device::ReadFlash(io, path, kNvramSize, flash, &transferred)) return false;
-  // Bytes that never came back must not pass for the image. (A one-byte read is asked of the
-  // device as two, so more than asked can be reported.)
-  if (transferred < flash.size()) return false;
+  // Bytes that never came back must not pass for the image.
+  if (!flash::ReadFlashFully(io, path, kNvramSize, flash)) return false;
   return std::ranges::equal(flash, expected);
 }
 

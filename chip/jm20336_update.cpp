@@ -43,7 +43,7 @@ EraseOutcome EraseAndCheck(platform::Host& host, const std::string& path, std::i
     return EraseOutcome::StatusTimeout;
   }
   ShowStatus(host, "Erase command ok!!");
-  if (!device::ReadParallelFlash(io, path, 0, readBuffer)) return EraseOutcome::ReadFailed;
+  if (!flash::ReadParallelFlashPieces(io, path, 0, readBuffer).sent) return EraseOutcome::ReadFailed;
   // The buffer is fresh and zero-filled: bytes a short read did not deliver fail the check.
   return flash::AllBytesErased(readBuffer) ? EraseOutcome::Erased : EraseOutcome::NotErased;
 }
@@ -82,7 +82,7 @@ bool EraseOnlyJm20336(platform::Host& host, const std::string& path, std::int32_
     return false;
   }
   // Fresh zero-filled buffer: a short read fails the 0xFF check rather than passing it.
-  if (!device::ReadParallelFlash(io, path, 0, *readBuffer)) {
+  if (!flash::ReadParallelFlashPieces(io, path, 0, *readBuffer).sent) {
     ShowStatus(host, "Read Back after Erase fail!!");
     return true;
   }
@@ -142,6 +142,8 @@ bool UpdateJm20336(platform::Host& host, const std::string& path, std::int32_t f
     ShowStatus(host, "Load defaut Fw file Error!!");
     return false;
   }
+  // The whole image is programmed by one command, which the adapter must carry.
+  if (!flash::AdapterCarriesWrite(host, path, image.size())) return false;
 
   auto readBuffer = flash::AllocateZeroed(kFlashSize);
   if (!readBuffer) {

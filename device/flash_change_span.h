@@ -40,6 +40,9 @@ class FlashChangeSpan {
                  platform::PassThroughRequest& request) override;
     std::uint32_t LastError() const override { return inner_.LastError(); }
     void Close(platform::Handle handle) override { inner_.Close(handle); }
+    std::uint32_t LargestTransfer(const std::string& path) override {
+      return inner_.LargestTransfer(path);
+    }
     bool held() const { return held_; }
     void Forget() { held_ = false; }
 

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "flash/engine_settings.h"
+#include "platform/utf8_path.h"
 
 namespace kelm::flash {
 
@@ -79,7 +80,7 @@ void FoundImages::LookIn(const platform::FileStore& files, const std::string& di
   }
   for (std::string_view name : kImageNames) {
     if (!images_.TakeImage(name).empty()) continue;
-    const std::string file = (std::filesystem::path(dir) / ImageFileName(name)).string();
+    const std::string file = platform::Utf8Text(platform::Utf8Path(dir) / ImageFileName(name));
     if (!files.Exists(file)) continue;
     const std::optional<std::vector<std::uint8_t>> bytes = files.ReadWholeFile(file, kLargestFlashSize);
     if (!bytes) {

@@ -107,6 +107,7 @@ std::uint32_t UpdateJmb352(platform::Host& host, const std::string& path) {
 
   const Bytes image = ImageForBridge(io, path);
   if (image.empty()) return 0;
+  if (!AdapterCarriesWrite(host, path, kPieceSize)) return 0;
 
   const std::size_t imageSize = std::max(image.size(), kPieceSize);
   const std::size_t total = (imageSize + kPieceSize - 1) / kPieceSize * kPieceSize;

@@ -201,6 +201,7 @@ std::uint32_t ProgramImage(platform::Host& host, const std::string& path) {
   }
 
   const std::size_t pageSize = TransferPageSize;
+  if (!AdapterCarriesWrite(host, path, pageSize)) return 0;
   const std::size_t pages = (image.size() + pageSize - 1) / pageSize;
   const std::size_t length = pages * pageSize;
   auto readBack = AllocateZeroed(length);

@@ -63,6 +63,12 @@ class DeviceFile {
   // The calling thread's last-error value, read right after Control.
   virtual std::uint32_t LastError() const = 0;
   virtual void Close(Handle handle) = 0;
+  // The most data bytes one command to the device at `path` may carry, as its adapter says;
+  // 0 when no bound is known (the request then goes out as it is).
+  virtual std::uint32_t LargestTransfer(const std::string& path) {
+    static_cast<void>(path);
+    return 0;
+  }
 };
 
 }  // namespace kelm::platform

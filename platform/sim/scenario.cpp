@@ -10,6 +10,8 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "platform/native_names.h"
+#include "platform/utf8_path.h"
 #include "platform/sim/sim_commands.h"
 #include "platform/sim/text.h"
 #include "platform/text/printable_text.h"
@@ -45,7 +47,7 @@ int HexDigit(char c) {
 class Reader {
  public:
   Reader(std::string fileName, std::string baseDir)
-      : fileName_(std::move(fileName)), baseDir_(std::move(baseDir)) {}
+      : fileName_(std::move(fileName)), baseDir_(platform::NativePath(baseDir)) {}
 
   [[noreturn]] void Fail(const std::string& field, const std::string& message) const {
     throw ScenarioError(fileName_ + ": " + (field.empty() ? "" : field + ": ") + message);
@@ -120,7 +122,7 @@ class Reader {
   }
 
   std::vector<std::uint8_t> File(const Json& value, const std::string& field) const {
-    const std::filesystem::path name = String(value, field);
+    const std::filesystem::path name = platform::NativePath(String(value, field));
     const std::filesystem::path path = name.is_absolute() ? name : baseDir_ / name;
     // A folder opens like a file and then throws on the first read.
     Expect(!std::filesystem::is_directory(path), field, "cannot read " + path.string());
@@ -379,14 +381,16 @@ Scenario ParseScenario(std::string_view json, const std::string& fileName,
 }
 
 Scenario LoadScenario(const std::string& fileName) {
-  std::ifstream file(fileName, std::ios::binary);
+  const std::filesystem::path path = platform::NativePath(fileName);
+  std::ifstream file(path, std::ios::binary);
   std::ostringstream text;
   if (file) text << file.rdbuf();
-  if (!file || std::filesystem::is_directory(fileName)) {
+  if (!file || std::filesystem::is_directory(path)) {
     throw ScenarioError(fileName + ": cannot read the file");
   }
-  const std::filesystem::path dir = std::filesystem::path(fileName).parent_path();
-  return ParseScenario(text.str(), fileName, dir.empty() ? "." : dir.string());
+  // Its files are named relative to its folder.
+  const std::string dir = platform::Utf8Text(platform::Utf8Path(fileName).parent_path());
+  return ParseScenario(text.str(), fileName, dir.empty() ? "." : dir);
 }
 
 std::string DefaultDevicePath(const std::string& deviceClass, std::size_t index) {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "platform/native_names.h"
 #include "platform/sim/sim_device.h"
 #include "platform/sim/text.h"
 #include "platform/trace/tracing_device_file.h"
@@ -265,7 +266,7 @@ bool SimPlatform::WriteDump(const std::string& dir, std::string& error) const {
     const std::vector<std::uint8_t> parallel = ParallelFlash(i);
     bytes.insert(bytes.end(), parallel.begin(), parallel.end());
     const std::string name = dir + "/device-" + std::to_string(i) + ".bin";
-    std::ofstream file(name, std::ios::binary | std::ios::trunc);
+    std::ofstream file(platform::NativePath(name), std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(bytes.data()),
                static_cast<std::streamsize>(bytes.size()));
     file.close();

@@ -22,6 +22,9 @@ class TracingDeviceFile final : public platform::DeviceFile {
                platform::PassThroughRequest& request) override;
   std::uint32_t LastError() const override { return inner_.LastError(); }
   void Close(platform::Handle handle) override;
+  std::uint32_t LargestTransfer(const std::string& path) override {
+    return inner_.LargestTransfer(path);
+  }
 
  private:
   void Write(const std::string& line);

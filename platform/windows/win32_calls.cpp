@@ -5,8 +5,9 @@ namespace kelm::windows {
 const Win32Calls& RealWin32Calls() {
   static const Win32Calls calls{
       ::CreateFileA, ::DeviceIoControl, ::GetLastError, ::CloseHandle, ::WriteFile, ::ReadFile,
-      ::GetFileSizeEx, ::FlushFileBuffers, ::MoveFileExA, ::DeleteFileA, ::GetFileAttributesA,
-      ::GetFileType,
+      ::GetFileSizeEx, ::FlushFileBuffers, ::GetFileType,
+      ::CreateFileW, ::MoveFileExW, ::DeleteFileW, ::GetFileAttributesW, ::GetFullPathNameW,
+      ::GetCurrentDirectoryW, ::SetCurrentDirectoryW, ::SHGetKnownFolderPath,
       ::FindFirstVolumeA, ::FindNextVolumeA, ::FindVolumeClose,
       ::GetVolumePathNamesForVolumeNameA,
       ::SetupDiGetClassDevsA, ::SetupDiEnumDeviceInterfaces, ::SetupDiGetDeviceInterfaceDetailA,
@@ -18,7 +19,7 @@ const Win32Calls& RealWin32Calls() {
       ::Sleep, ::OutputDebugStringA,
       ::SetConsoleCtrlHandler, ::SetThreadExecutionState, ::ShutdownBlockReasonCreate,
       ::ShutdownBlockReasonDestroy, ::DisableProcessWindowsGhosting,
-      ::GetModuleFileNameA, ::GetEnvironmentVariableA};
+      ::GetModuleFileNameW, ::GetEnvironmentVariableW};
   return calls;
 }
 

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <setupapi.h>
+#include <shlobj.h>
 
 // The ports name their debugger call after the system's; the system's macro would rename it.
 #undef OutputDebugString
@@ -21,10 +22,17 @@ struct Win32Calls {
   decltype(&::ReadFile) ReadFile;
   decltype(&::GetFileSizeEx) GetFileSizeEx;
   decltype(&::FlushFileBuffers) FlushFileBuffers;
-  decltype(&::MoveFileExA) MoveFileExA;
-  decltype(&::DeleteFileA) DeleteFileA;
-  decltype(&::GetFileAttributesA) GetFileAttributesA;
   decltype(&::GetFileType) GetFileType;
+  // The user's files, by their wide names (device paths keep the calls above).
+  decltype(&::CreateFileW) CreateFileW;
+  decltype(&::MoveFileExW) MoveFileExW;
+  decltype(&::DeleteFileW) DeleteFileW;
+  decltype(&::GetFileAttributesW) GetFileAttributesW;
+  decltype(&::GetFullPathNameW) GetFullPathNameW;
+  // The folder relative names land in, and the user's and the system's known folders.
+  decltype(&::GetCurrentDirectoryW) GetCurrentDirectoryW;
+  decltype(&::SetCurrentDirectoryW) SetCurrentDirectoryW;
+  decltype(&::SHGetKnownFolderPath) SHGetKnownFolderPath;
   // Volumes and their drive letters.
   decltype(&::FindFirstVolumeA) FindFirstVolumeA;
   decltype(&::FindNextVolumeA) FindNextVolumeA;
@@ -61,8 +69,8 @@ struct Win32Calls {
   decltype(&::ShutdownBlockReasonDestroy) ShutdownBlockReasonDestroy;
   decltype(&::DisableProcessWindowsGhosting) DisableProcessWindowsGhosting;
   // Where the firmware images are looked for: the installation's folder and ProgramData.
-  decltype(&::GetModuleFileNameA) GetModuleFileNameA;
-  decltype(&::GetEnvironmentVariableA) GetEnvironmentVariableA;
+  decltype(&::GetModuleFileNameW) GetModuleFileNameW;
+  decltype(&::GetEnvironmentVariableW) GetEnvironmentVariableW;
 };
 
 // The system's own functions.

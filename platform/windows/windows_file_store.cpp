@@ -1,5 +1,6 @@
 #include "platform/windows/windows_file_store.h"
 
+#include "platform/windows/wide_names.h"
 #include "platform/windows/win32_calls.h"
 
 #include <algorithm>
@@ -44,8 +45,8 @@ std::string RandomSuffix() {
 void* WindowsFileStore::CreateTemporary(const std::string& target, std::string& name) const {
   for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
     name = DirectoryOf(target) + "\\" + kTemporaryPrefix + suffix_();
-    const HANDLE file = calls_.CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file = calls_.CreateFileW(Wide(name).c_str(), GENERIC_WRITE, 0, nullptr,
+                                           CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) return file;
     if (calls_.GetLastError() != ERROR_FILE_EXISTS) return INVALID_HANDLE_VALUE;
   }
@@ -71,11 +72,15 @@ bool WindowsFileStore::WriteWholeFile(const std::string& target,
   bool written = WriteAll(file, bytes) && calls_.FlushFileBuffers(file);
   written = calls_.CloseHandle(file) && written;
   if (written) {
-    written = calls_.MoveFileExA(temporary.c_str(), target.c_str(),
+    written = calls_.MoveFileExW(Wide(temporary).c_str(), Wide(target).c_str(),
                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
   }
-  if (!written) calls_.DeleteFileA(temporary.c_str());
+  if (!written) calls_.DeleteFileW(Wide(temporary).c_str());
   return written;
+}
+
+std::wstring WindowsFileStore::Wide(const std::string& path) const {
+  return WideFileName(calls_, path);
 }
 
 bool WindowsFileStore::IsDiskFile(void* file) const {
@@ -84,7 +89,9 @@ bool WindowsFileStore::IsDiskFile(void* file) const {
 
 bool WindowsFileStore::MayReplace(const std::string& path) const {
   if (path.empty()) return false;
-  const DWORD attributes = calls_.GetFileAttributesA(path.c_str());
+  // A name the system cannot look up is not a missing file: nothing could be written there.
+  if (!WhyNameIsUnusable(path).empty()) return false;
+  const DWORD attributes = calls_.GetFileAttributesW(Wide(path).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     const DWORD error = calls_.GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
@@ -92,7 +99,8 @@ bool WindowsFileStore::MayReplace(const std::string& path) const {
   if ((attributes & kNotAFile) != 0) return false;
   // Device names (NUL, COM1, \\.\PhysicalDrive0) may pass for files by their attributes; what
   // opens is what counts.
-  const HANDLE file = calls_.CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+  const HANDLE file = calls_.CreateFileW(Wide(path).c_str(), 0,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                          nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   const bool isFile = IsDiskFile(file);
@@ -101,15 +109,15 @@ bool WindowsFileStore::MayReplace(const std::string& path) const {
 }
 
 bool WindowsFileStore::Exists(const std::string& path) const {
-  return !path.empty() && calls_.GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  return !path.empty() && calls_.GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 std::optional<std::vector<std::uint8_t>> WindowsFileStore::ReadWholeFile(const std::string& path,
                                                                          std::size_t limit) const {
-  const DWORD attributes = calls_.GetFileAttributesA(path.c_str());
+  const DWORD attributes = calls_.GetFileAttributesW(Wide(path).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & kNotAFile) != 0) return std::nullopt;
-  const HANDLE file = calls_.CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE file = calls_.CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return std::nullopt;
   std::optional<std::vector<std::uint8_t>> bytes;
   LARGE_INTEGER size{};

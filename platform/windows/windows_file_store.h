@@ -2,7 +2,8 @@
 // The file store port on Windows: the bytes go to a new file beside the target under an
 // unpredictable name, reach the disk (FlushFileBuffers), then replace the target in one
 // write-through move. Only a regular file, or nothing, is ever replaced; the user's files are
-// read only when they are files, and never past a bound.
+// read only when they are files, and never past a bound. Names are UTF-8 and reach the
+// system through the wide calls, long ones with the \\?\ prefix.
 
 #include <functional>
 #include <string>
@@ -35,7 +36,12 @@ class WindowsFileStore final : public platform::FileStore {
   bool WriteAll(void* file, std::span<const std::uint8_t> bytes) const;
   // Whether an open handle is a file on a disk (not a console, a pipe or a device).
   bool IsDiskFile(void* file) const;
-  // The user's words for GetFileAttributesA's `error` on `path`; empty when nothing is wrong.
+  // The name as the wide calls take it.
+  std::wstring Wide(const std::string& path) const;
+  // Why the system could not look `path` up at all (its last part too long, a character no
+  // name may hold), in the user's words; empty when it could.
+  static std::string WhyNameIsUnusable(const std::string& path);
+  // The user's words for GetFileAttributesW's `error` on `path`; empty when nothing is wrong.
   std::string WhyLookupFailed(unsigned long error, const std::string& path, platform::PathUse use) const;
 
   const Win32Calls& calls_;

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "platform/native_names.h"
 #include "platform/sim/sim_platform.h"
 #include "programs/fwupdate-sim/demo_scenario.h"
 
@@ -33,7 +34,8 @@ sim::Scenario LoadScenarioOrDemo(const std::optional<std::string>& file,
 
 void CheckDumpFolder(const std::string& dir) {
   std::error_code ec;
-  if (std::filesystem::exists(dir, ec) && !std::filesystem::is_directory(dir, ec)) {
+  const std::filesystem::path folder = platform::NativePath(dir);
+  if (std::filesystem::exists(folder, ec) && !std::filesystem::is_directory(folder, ec)) {
     throw InputError("--dump " + dir + ": exists and is not a folder");
   }
 }
@@ -42,13 +44,13 @@ void CheckDumpFolder(const std::string& dir) {
 // instead of losing the dump at the end.
 void MakeDumpFolder(const std::string& dir) {
   std::error_code ec;
-  std::filesystem::create_directories(dir, ec);
+  std::filesystem::create_directories(platform::NativePath(dir), ec);
   if (ec) throw InputError("--dump " + dir + ": " + ec.message());
 }
 
 std::unique_ptr<std::ofstream> OpenTrace(const std::string& file) {
   // Binary: the same bytes on every system (no CR before each line on Windows).
-  auto trace = std::make_unique<std::ofstream>(file, std::ios::out | std::ios::trunc | std::ios::binary);
+  auto trace = std::make_unique<std::ofstream>(platform::NativePath(file), std::ios::out | std::ios::trunc | std::ios::binary);
   if (!*trace) throw InputError("--trace " + file + ": cannot be written");
   return trace;
 }
@@ -80,7 +82,7 @@ BenchInputs LoadInputs(const CommandLine& line, bool hasDisplay,
 
 bool WriteDumpFolder(const sim::SimPlatform& sim, const std::string& dir, std::string& error) {
   std::error_code ec;
-  std::filesystem::create_directories(dir, ec);
+  std::filesystem::create_directories(platform::NativePath(dir), ec);
   if (ec) {
     error = "--dump " + dir + ": " + ec.message();
     return false;

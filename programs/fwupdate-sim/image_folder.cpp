@@ -5,13 +5,15 @@
 #include <filesystem>
 
 #include "platform/native_file_store.h"
+#include "platform/native_names.h"
+#include "platform/utf8_path.h"
 #include "programs/fwupdate-sim/bench_inputs.h"
 
 namespace kelm::bench {
 
 flash::FoundImages LoadImageFolder(const std::string& dir, flash::SyntheticImageGuard guard) {
   std::error_code ec;
-  if (!std::filesystem::is_directory(dir, ec)) {
+  if (!std::filesystem::is_directory(platform::NativePath(dir), ec)) {
     throw InputError("--images " + dir + ": not a readable folder");
   }
   flash::FoundImages images(std::move(guard));
@@ -33,7 +35,7 @@ flash::FoundImages LoadImageFolder(const std::string& dir, flash::SyntheticImage
 std::vector<std::string> RefusedImageLines(const std::string& dir, const flash::FoundImages& images) {
   std::vector<std::string> lines;
   for (const flash::RefusedImage& image : images.refused()) {
-    lines.push_back("--images " + dir + ": " + std::filesystem::path(image.file).filename().string() +
+    lines.push_back("--images " + dir + ": " + platform::Utf8Text(platform::Utf8Path(image.file).filename()) +
                     ": " + image.why + "; not used");
   }
   return lines;

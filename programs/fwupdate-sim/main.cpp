@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/native_names.h"
 #include "programs/fwupdate-sim/bench_inputs.h"
 #include "programs/fwupdate-sim/bench_run.h"
 #include "programs/fwupdate-sim/command_line.h"
@@ -14,7 +15,7 @@ int main(int argc, char** argv) {
   CommandLine line;
   BenchInputs inputs;
   try {
-    line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    line = ParseCommandLine(kelm::platform::ProgramArguments(argc, argv));
     if (line.version) {
       Tell("kelm-fwupdate-sim " KELM_VERSION "\n", false);
       return 0;

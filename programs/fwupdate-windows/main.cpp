@@ -9,10 +9,12 @@
 #include <vector>
 
 #include "flash/image_folders.h"
+#include "platform/native_names.h"
 #include "platform/windows/host_services.h"
 #include "platform/windows/image_folders.h"
 #include "platform/windows/resource_images.h"
 #include "platform/windows/session_hold.h"
+#include "platform/windows/user_files_folder.h"
 #include "platform/windows/volume_disk_claim.h"
 #include "platform/windows/win32_calls.h"
 #include "platform/windows/windows_device_file.h"
@@ -55,20 +57,12 @@ std::string HelpText() {
          "those built in, then from the folder --images DIR names, then from:\n" + folders;
 }
 
-// The program's arguments as UTF-8, without its name; the C runtime splits the command line
-// (in the system's code page) for WinMain's programs too.
-std::vector<std::string> Arguments() {
-  std::vector<std::string> arguments;
-  for (int i = 1; i < __argc; ++i) arguments.push_back(win32::Narrow(win32::Wide(__argv[i], CP_ACP)));
-  return arguments;
-}
-
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   std::optional<std::string> imagesDir;
   if (const std::optional<window::ArgumentAnswer> answer = window::AnswerArguments(
-          "kelm-fwupdate", KELM_VERSION, HelpText(), Arguments(), &imagesDir)) {
+          "kelm-fwupdate", KELM_VERSION, HelpText(), platform::ProgramArguments(__argc, __argv), &imagesDir)) {
     win32::TellUser(window::kApplicationTitle, answer->text, answer->error);
     return answer->status;
   }
@@ -88,6 +82,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     const flash::FoundImages images = flash::FindImages(
         windows::ResourceImages(calls), imagesDir, windows::ImageFolders(calls), files, {});
     platform::Services services{device, setup, clock, debug, out, boxes, images, files};
+    // Relative names (the default backup) never land in Program Files; --images was resolved
+    // above, in the folder the window was started in.
+    windows::MoveOutOfSystemFolders(calls);
     windows::VolumeDiskClaim claim(calls);
     // Its message-only window is served by the window's message loop below.
     windows::WindowsDeviceNotifications notifications(calls);

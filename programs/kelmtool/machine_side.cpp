@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/native_names.h"
 #include "platform/system.h"
 #include "programs/kelmtool/tool.h"
 
@@ -10,7 +11,7 @@ namespace kelm::kelmtool {
 bool OpenTrace(const CommandLine& line, std::ofstream& trace) {
   if (!line.trace) return true;
   // Binary, so that both systems write the same bytes.
-  trace.open(*line.trace, std::ios::out | std::ios::trunc | std::ios::binary);
+  trace.open(platform::NativePath(*line.trace), std::ios::out | std::ios::trunc | std::ios::binary);
   if (trace) return true;
   TellError("--trace " + *line.trace + ": cannot be written");
   return false;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/native_names.h"
 #include "programs/kelmtool/command_line.h"
 #include "programs/kelmtool/tool.h"
 #include "programs/kelmtool/version.h"
@@ -12,7 +13,7 @@ int main(int argc, char** argv) {
   using namespace kelm::kelmtool;
   CommandLine line;
   try {
-    line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    line = ParseCommandLine(kelm::platform::ProgramArguments(argc, argv));
   } catch (const UsageError& error) {
     TellError(error.what());
     return 2;

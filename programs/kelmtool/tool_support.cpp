@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "chip/chip_code.h"
+#include "platform/native_names.h"
 #include "programs/kelmtool/backup_record.h"
 
 namespace kelm::kelmtool {
@@ -55,7 +56,8 @@ void CheckBackupTarget(const platform::FileStore& files, const std::string& name
   RefuseUnusable(files, name, platform::PathUse::Write);
   // Found out after the flash was read, a record too long to name would leave a backup that
   // restore refuses.
-  if (std::filesystem::path(RecordFileName(name)).filename().string().size() > kLongestFileName) {
+  // Counted as the system counts: bytes on Linux, UTF-16 units on Windows.
+  if (platform::NativePath(RecordFileName(name)).filename().native().size() > kLongestFileName) {
     throw RunError(kExitBadInput, name + ": too long a name for its record beside it (" +
                                       std::to_string(kLongestFileName) + " characters at most)");
   }

@@ -187,14 +187,14 @@ TEST(WindowsFileStore, AFailedWriteLeavesTheTargetAloneAndRemovesTheTemporaryFil
   // The existing file is opened only to see that it is a file; the temporary name is short.
   EXPECT_EQ(Fake().opens.at(1).path, "C:\\b\\.kelm-0123");
   EXPECT_EQ(Fake().opens.at(1).disposition, static_cast<DWORD>(CREATE_NEW));
-  EXPECT_EQ(Fake().calls, (std::vector<std::string>{"CreateFileA", "CloseHandle", "CreateFileA", "WriteFile",
-                                                    "CloseHandle", "DeleteFileA"}));
+  EXPECT_EQ(Fake().calls, (std::vector<std::string>{"CreateFileW", "CloseHandle", "CreateFileW", "WriteFile",
+                                                    "CloseHandle", "DeleteFileW"}));
 
   ResetFake();
   Fake().lastError = ERROR_FILE_NOT_FOUND;
   EXPECT_TRUE(files.WriteWholeFile("C:\\b\\new.bin", bytes));
-  EXPECT_EQ(Fake().calls, (std::vector<std::string>{"GetLastError", "CreateFileA", "WriteFile", "FlushFileBuffers",
-                                                    "CloseHandle", "MoveFileExA"}));
+  EXPECT_EQ(Fake().calls, (std::vector<std::string>{"GetLastError", "CreateFileW", "WriteFile", "FlushFileBuffers",
+                                                    "CloseHandle", "MoveFileExW"}));
   EXPECT_EQ(Fake().moveFlags, static_cast<DWORD>(MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
 }
 

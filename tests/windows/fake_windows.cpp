@@ -1,5 +1,6 @@
 #include "tests/windows/fake_windows.h"
 
+#include <algorithm>
 #include <cstring>
 #include <numeric>
 
@@ -11,11 +12,29 @@ namespace {
 
 FakeWindows* fake = new FakeWindows;
 
+// Windows without long paths enabled: a name of MAX_PATH characters or more is refused unless
+// it carries the \\?\ prefix.
+bool TooLongForThePlainCalls(LPCWSTR path) {
+  return std::wstring_view(path).size() >= MAX_PATH && !std::wstring_view(path).starts_with(L"\\\\?\\");
+}
+
 HANDLE WINAPI CreateFileFake(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES, DWORD disposition,
                              DWORD, HANDLE) {
   Fake().calls.push_back("CreateFileA");
   Fake().opens.push_back({path, access, share, disposition});
   const DWORD refused = Fake().refuseOpen ? Fake().refuseOpen(path) : 0;
+  Fake().lastError = refused;
+  return refused != 0 ? INVALID_HANDLE_VALUE : FakeHandle(Fake().opens.size() - 1);
+}
+
+// The user's files come by their wide names; the fake keeps them as UTF-8 beside the device opens.
+HANDLE WINAPI CreateFileWFake(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES, DWORD disposition,
+                              DWORD, HANDLE) {
+  const std::string name = windows::Utf8(path);
+  Fake().calls.push_back("CreateFileW");
+  Fake().opens.push_back({name, access, share, disposition});
+  DWORD refused = Fake().refuseOpen ? Fake().refuseOpen(name) : 0;
+  if (TooLongForThePlainCalls(path)) refused = ERROR_FILENAME_EXCED_RANGE;
   Fake().lastError = refused;
   return refused != 0 ? INVALID_HANDLE_VALUE : FakeHandle(Fake().opens.size() - 1);
 }
@@ -52,20 +71,63 @@ BOOL WINAPI FlushFileBuffersFake(HANDLE) {
   return TRUE;
 }
 
-BOOL WINAPI MoveFileExFake(LPCSTR, LPCSTR, DWORD flags) {
-  Fake().calls.push_back("MoveFileExA");
+BOOL WINAPI MoveFileExFake(LPCWSTR, LPCWSTR, DWORD flags) {
+  Fake().calls.push_back("MoveFileExW");
   Fake().moveFlags = flags;
   return TRUE;
 }
 
-BOOL WINAPI DeleteFileFake(LPCSTR) {
-  Fake().calls.push_back("DeleteFileA");
+BOOL WINAPI DeleteFileFake(LPCWSTR) {
+  Fake().calls.push_back("DeleteFileW");
   return TRUE;
 }
 
-DWORD WINAPI GetFileAttributesFake(LPCSTR) { return Fake().attributes; }
+DWORD WINAPI GetFileAttributesFake(LPCWSTR path) {
+  Fake().lookedUp.push_back(windows::Utf8(path));
+  if (TooLongForThePlainCalls(path)) {
+    Fake().lastError = ERROR_FILENAME_EXCED_RANGE;
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  return Fake().attributes;
+}
 
 DWORD WINAPI GetFileTypeFake(HANDLE) { return FILE_TYPE_DISK; }
+
+DWORD WINAPI GetCurrentDirectoryFake(DWORD size, LPWSTR buffer) {
+  const std::wstring folder = windows::Utf16(Fake().currentFolder);
+  if (size <= folder.size()) return static_cast<DWORD>(folder.size() + 1);
+  std::copy(folder.begin(), folder.end(), buffer);
+  buffer[folder.size()] = L'\0';
+  return static_cast<DWORD>(folder.size());
+}
+
+BOOL WINAPI SetCurrentDirectoryFake(LPCWSTR folder) {
+  Fake().folderChanges.push_back(windows::Utf8(folder));
+  Fake().currentFolder = windows::Utf8(folder);
+  return TRUE;
+}
+
+DWORD WINAPI GetModuleFileNameFake(HMODULE, LPWSTR buffer, DWORD size) {
+  const std::wstring file = windows::Utf16(Fake().programFile);
+  const DWORD length = static_cast<DWORD>(std::min<std::size_t>(file.size(), size - 1));
+  std::copy_n(file.begin(), length, buffer);
+  buffer[length] = L'\0';
+  return length;
+}
+
+HRESULT WINAPI SHGetKnownFolderPathFake(REFKNOWNFOLDERID id, DWORD, HANDLE, PWSTR* path) {
+  *path = nullptr;
+  for (const auto& [known, folder] : Fake().knownFolders) {
+    if (!IsEqualGUID(known, id)) continue;
+    const std::wstring wide = windows::Utf16(folder);
+    // The caller frees it as it frees the system's answer.
+    *path = static_cast<PWSTR>(::CoTaskMemAlloc((wide.size() + 1) * sizeof(wchar_t)));
+    std::copy(wide.begin(), wide.end(), *path);
+    (*path)[wide.size()] = L'\0';
+    return S_OK;
+  }
+  return E_FAIL;
+}
 
 BOOL NextVolume(LPSTR name, DWORD size) {
   if (Fake().nextVolume >= Fake().volumes.size()) return FALSE;
@@ -163,9 +225,10 @@ const windows::Win32Calls& FakeCalls() {
     table.CloseHandle = CloseHandleFake;
     table.WriteFile = WriteFileFake;
     table.FlushFileBuffers = FlushFileBuffersFake;
-    table.MoveFileExA = MoveFileExFake;
-    table.DeleteFileA = DeleteFileFake;
-    table.GetFileAttributesA = GetFileAttributesFake;
+    table.CreateFileW = CreateFileWFake;
+    table.MoveFileExW = MoveFileExFake;
+    table.DeleteFileW = DeleteFileFake;
+    table.GetFileAttributesW = GetFileAttributesFake;
     table.GetFileType = GetFileTypeFake;
     table.FindFirstVolumeA = FindFirstVolumeFake;
     table.FindNextVolumeA = FindNextVolumeFake;
@@ -178,6 +241,10 @@ const windows::Win32Calls& FakeCalls() {
     table.SetThreadExecutionState = SetThreadExecutionStateFake;
     table.ShutdownBlockReasonCreate = ShutdownBlockReasonCreateFake;
     table.ShutdownBlockReasonDestroy = ShutdownBlockReasonDestroyFake;
+    table.GetCurrentDirectoryW = GetCurrentDirectoryFake;
+    table.SetCurrentDirectoryW = SetCurrentDirectoryFake;
+    table.GetModuleFileNameW = GetModuleFileNameFake;
+    table.SHGetKnownFolderPath = SHGetKnownFolderPathFake;
     return table;
   }();
   return calls;

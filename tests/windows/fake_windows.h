@@ -5,8 +5,10 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "platform/windows/wide_names.h"
 #include "platform/windows/win32_calls.h"
 
 namespace kelm::test {
@@ -14,7 +16,8 @@ namespace kelm::test {
 struct FakeWindows {
   std::vector<std::string> calls;  // names, in calling order
 
-  // CreateFileA: what it was asked; a handle per open, or a refusal with this error.
+  // CreateFileA and CreateFileW (its name as UTF-8): what it was asked; a handle per open, or
+  // a refusal with this error.
   struct Open {
     std::string path;
     DWORD access, share, disposition;
@@ -34,11 +37,20 @@ struct FakeWindows {
 
   DWORD lastError = 0;  // what GetLastError says
 
-  // WriteFile, FlushFileBuffers, MoveFileExA, DeleteFileA, GetFileAttributesA.
+  // WriteFile, FlushFileBuffers, MoveFileExW, DeleteFileW, GetFileAttributesW (each name it
+  // looked up, as UTF-8).
   std::string written;
+  std::vector<std::string> lookedUp;
   bool writeFails = false;
   DWORD moveFlags = 0;
   DWORD attributes = INVALID_FILE_ATTRIBUTES;
+
+  // GetCurrentDirectoryW, SetCurrentDirectoryW (each folder it was handed), GetModuleFileNameW
+  // and SHGetKnownFolderPath (a folder it does not know fails), in UTF-8.
+  std::string currentFolder = "C:\\Users\\Public";
+  std::vector<std::string> folderChanges;
+  std::string programFile = "C:\\Program Files\\Kelm Firmware Update Utility\\kelm-fwupdate.exe";
+  std::vector<std::pair<GUID, std::string>> knownFolders;
 
   // FindFirstVolumeA / FindNextVolumeA list these.
   std::vector<std::string> volumes;

@@ -10,6 +10,7 @@
 #include "device/commands.h"
 #include "flash/engine_settings.h"
 #include "flash/flash_identification.h"
+#include "platform/utf8_path.h"
 
 namespace kelm::window {
 
@@ -205,7 +206,7 @@ std::string TZintFwTool::ChooseFile() {
   const std::optional<std::string> chosen =
       env_.fileDialog.GetOpenFileName(dialogDir_, std::string(kFileFilter));
   if (!chosen || chosen->empty()) return {};
-  dialogDir_ = std::filesystem::path(*chosen).parent_path().string();
+  dialogDir_ = platform::Utf8Text(platform::Utf8Path(*chosen).parent_path());
   return *chosen;
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// The open-file dialog on Windows: GetOpenFileNameA.
+// The open-file dialog on Windows: GetOpenFileNameW, its answer as UTF-8.
 
 #include "window/win32/windows_api.h"
 
