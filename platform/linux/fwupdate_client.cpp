@@ -148,9 +148,10 @@ int OnProcedureSignal(sd_bus_message* message, void* data, sd_bus_error*) {
     const char* text = nullptr;
     std::uint32_t icon = 0;
     if (sd_bus_message_read(message, "ssu", &caption, &text, &icon) > 0) {
-      pending.arrived.push_back([&events, caption = std::string(caption), text = std::string(text), icon] {
-        events.message(caption, text, icon);
-      });
+      pending.arrived.push_back(
+          [&events, caption = std::string(caption), text = std::string(text), icon] {
+            events.message(caption, text, icon);
+          });
     }
   } else if (member == "BackupWritten" && events.backupWritten) {
     pending.arrived.push_back([&events] { events.backupWritten(); });
@@ -325,7 +326,8 @@ void FirmwareServiceClient::WatchEnclosures(std::function<void(bool added, const
     auto& client = *static_cast<FirmwareServiceClient*>(data);
     const char* object = nullptr;
     if (sd_bus_message_read(message, "o", &object) < 0 || !client.changed_) return 0;
-    client.changes_.emplace_back(std::string(sd_bus_message_get_member(message)) == "InterfacesAdded", object);
+    const bool added = std::string(sd_bus_message_get_member(message)) == "InterfacesAdded";
+    client.changes_.emplace_back(added, object);
     return 0;
   };
   for (const char* member : {"InterfacesAdded", "InterfacesRemoved"}) {

@@ -18,7 +18,8 @@ constexpr std::string_view kUpdateFail = "Update fail!!";
 // A file of the process's own, in memory only, left at its start; -1 when none can be made.
 class MemoryFile {
  public:
-  explicit MemoryFile(std::span<const std::uint8_t> bytes = {}) : fd_(memfd_create("kelm-fwupdate", MFD_CLOEXEC)) {
+  explicit MemoryFile(std::span<const std::uint8_t> bytes = {})
+      : fd_(memfd_create("kelm-fwupdate", MFD_CLOEXEC)) {
     if (fd_ < 0 || bytes.empty()) return;
     std::size_t written = 0;
     while (written < bytes.size()) {
@@ -53,6 +54,10 @@ std::string Sentence(const std::string& text) {
   }
   if (!sentence.empty() && sentence.back() != '.' && sentence.back() != '!') sentence += '.';
   return sentence;
+}
+
+platform::ServedEnd RefusedFor(ServiceRefusal refusal) {
+  return {platform::ServedOutcome::Refused, std::string(PermissionNotice::ServiceText(refusal))};
 }
 
 platform::ServedEnclosure ServedOf(const std::string& object, const fwbus::EnclosureFacts& facts) {
@@ -114,54 +119,60 @@ std::vector<platform::ServedEnclosure> ServiceEnclosures::List() {
 }
 
 platform::ServedEnd ServiceEnclosures::Update(const std::string& handle, platform::Host& host) {
-  using platform::ServedOutcome;
   FirmwareServiceClient* client = Client();
   const auto target = targets_.find(handle);
-  if (client == nullptr || target == targets_.end()) {
-    return {ServedOutcome::Refused, std::string(PermissionNotice::ServiceText(ServiceRefusal::Unreachable))};
-  }
+  if (client == nullptr || target == targets_.end()) return RefusedFor(ServiceRefusal::Unreachable);
   // The backup the service takes before the flash changes is not the window's to keep.
   const MemoryFile backup;
   // The window's image, found as the window finds it; without one the service takes its own.
-  const std::span<const std::uint8_t> bytes = images_.TakeImageFor(target->second.imageName, target->second.path);
+  const std::span<const std::uint8_t> bytes =
+      images_.TakeImageFor(target->second.imageName, target->second.path);
   const MemoryFile image(bytes);
   if (backup.fd() < 0 || (!bytes.empty() && image.fd() < 0)) {
-    return {ServedOutcome::Refused, "The files the update needs cannot be made in memory."};
+    return {platform::ServedOutcome::Refused, "The files the update needs cannot be made in memory."};
   }
 
-  // The window's YES shows the update alone, so the backup's texts and progress are not shown.
   bool backupWritten = false;
+  try {
+    client->Update(handle, backup.fd(), bytes.empty() ? -1 : image.fd(), EventsFor(host, backupWritten));
+  } catch (const ServiceError& error) {
+    return EndOf(error, backupWritten, host);
+  }
+  return {platform::ServedOutcome::Updated, {}};
+}
+
+// The window's YES shows the update alone, so the backup's texts and progress are not shown.
+ProcedureEvents ServiceEnclosures::EventsFor(platform::Host& host, bool& backupWritten) {
   ProcedureEvents events;
-  events.status = [&](const std::string& text) {
+  events.status = [&host, &backupWritten](const std::string& text) {
     if (backupWritten) host.SetStatus(text::Utf8ToLatin1(text));
   };
-  events.progress = [&](std::int32_t step) {
+  events.progress = [&host, &backupWritten](std::int32_t step) {
     if (backupWritten) host.AdvanceProgress(step);
   };
-  events.message = [&](const std::string& caption, const std::string& text, std::uint32_t icon) {
+  events.message = [&host](const std::string& caption, const std::string& text, std::uint32_t icon) {
     host.services().boxes.Show(text::Utf8ToLatin1(caption), text::Utf8ToLatin1(text),
                                static_cast<platform::MessageIcon>(icon));
   };
-  events.backupWritten = [&] { backupWritten = true; };
-  events.idle = [&] { host.ProcessMessages(); };
-  try {
-    client->Update(handle, backup.fd(), bytes.empty() ? -1 : image.fd(), events);
-  } catch (const ServiceError& error) {
-    // Once the backup is written the flash may have changed: that run failed.
-    if (backupWritten || error.what() == kUpdateFail) {
-      if (error.what() != kUpdateFail) host.services().boxes.Show("Error", Sentence(error.what()), platform::MessageIcon::Error);
-      return {ServedOutcome::Failed, {}};
+  events.backupWritten = [&backupWritten] { backupWritten = true; };
+  events.idle = [&host] { host.ProcessMessages(); };
+  return events;
+}
+
+platform::ServedEnd ServiceEnclosures::EndOf(const ServiceError& error, bool backupWritten,
+                                             platform::Host& host) {
+  // Once the backup is written the flash may have changed: that run failed.
+  if (backupWritten || error.what() == kUpdateFail) {
+    if (error.what() != kUpdateFail) {
+      host.services().boxes.Show("Error", Sentence(error.what()), platform::MessageIcon::Error);
     }
-    switch (error.kind()) {
-      case ServiceError::Kind::Unreachable:
-        return {ServedOutcome::Refused, std::string(PermissionNotice::ServiceText(ServiceRefusal::Unreachable))};
-      case ServiceError::Kind::NotAuthorized:
-        return {ServedOutcome::Refused, std::string(PermissionNotice::ServiceText(ServiceRefusal::NotAuthorized))};
-      default:
-        return {ServedOutcome::Refused, Sentence(error.what())};
-    }
+    return {platform::ServedOutcome::Failed, {}};
   }
-  return {ServedOutcome::Updated, {}};
+  switch (error.kind()) {
+    case ServiceError::Kind::Unreachable: return RefusedFor(ServiceRefusal::Unreachable);
+    case ServiceError::Kind::NotAuthorized: return RefusedFor(ServiceRefusal::NotAuthorized);
+    default: return {platform::ServedOutcome::Refused, Sentence(error.what())};
+  }
 }
 
 void ServiceEnclosures::Register(Handler handler) {

@@ -35,6 +35,9 @@ class ServiceEnclosures final : public platform::EnclosureService, public platfo
   // The connection, made again when an earlier try found no bus; null when there is none.
   FirmwareServiceClient* Client();
   void Watch();
+  // What reaches `host` while the service runs the update, and how a failed call ended.
+  static ProcedureEvents EventsFor(platform::Host& host, bool& backupWritten);
+  static platform::ServedEnd EndOf(const ServiceError& error, bool backupWritten, platform::Host& host);
 
   struct Target {
     std::string path;       // the discovery path
