@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <set>
 
@@ -108,28 +109,52 @@ void ReadEnclosureProperties(sd_bus_message* message, EnclosureObject& enclosure
   Check(sd_bus_message_exit_container(message), "properties");
 }
 
+// How long a procedure's wait for the bus lasts before the caller's idle work runs.
+constexpr std::uint64_t kIdleUsec = 50 * 1000;
+
+// The signals are handed on outside sd-bus's processing, so that what they start (a window's
+// message box, its event loop) may process the bus again.
 struct PendingCall {
   const ProcedureEvents& events;
+  std::deque<std::function<void()>> arrived;
   bool answered = false;
   sd_bus_error error = SD_BUS_ERROR_NULL;
+
+  void HandOn() {
+    while (!arrived.empty()) {
+      const std::function<void()> next = std::move(arrived.front());
+      arrived.pop_front();
+      next();
+    }
+  }
 };
 
 int OnProcedureSignal(sd_bus_message* message, void* data, sd_bus_error*) {
-  const ProcedureEvents& events = static_cast<PendingCall*>(data)->events;
+  auto& pending = *static_cast<PendingCall*>(data);
+  const ProcedureEvents& events = pending.events;
   const std::string member = sd_bus_message_get_member(message);
   if (member == "Status" && events.status) {
     const char* text = nullptr;
-    if (sd_bus_message_read(message, "s", &text) > 0) events.status(text);
+    if (sd_bus_message_read(message, "s", &text) > 0) {
+      pending.arrived.push_back([&events, text = std::string(text)] { events.status(text); });
+    }
   } else if (member == "Progress" && events.progress) {
     std::int32_t step = 0;
-    if (sd_bus_message_read(message, "i", &step) > 0) events.progress(step);
+    if (sd_bus_message_read(message, "i", &step) > 0) {
+      pending.arrived.push_back([&events, step] { events.progress(step); });
+    }
   } else if (member == "Message" && events.message) {
     const char* caption = nullptr;
     const char* text = nullptr;
     std::uint32_t icon = 0;
-    if (sd_bus_message_read(message, "ssu", &caption, &text, &icon) > 0) events.message(caption, text, icon);
+    if (sd_bus_message_read(message, "ssu", &caption, &text, &icon) > 0) {
+      pending.arrived.push_back(
+          [&events, caption = std::string(caption), text = std::string(text), icon] {
+            events.message(caption, text, icon);
+          });
+    }
   } else if (member == "BackupWritten" && events.backupWritten) {
-    events.backupWritten();
+    pending.arrived.push_back([&events] { events.backupWritten(); });
   }
   return 0;
 }
@@ -239,7 +264,7 @@ void FirmwareServiceClient::RunProcedure(const std::string& object, const char* 
                                          const std::function<int(sd_bus_message*)>& append) {
   // Another program could send signals that look like the service's: only its owner's count.
   const std::string owner = ServiceOwner();
-  PendingCall pending{events};
+  PendingCall pending{events, {}};
   struct FreeError {
     sd_bus_error* error;
     ~FreeError() { sd_bus_error_free(error); }
@@ -262,10 +287,14 @@ void FirmwareServiceClient::RunProcedure(const std::string& object, const char* 
   const Slot replySlot(rawReplySlot);
 
   // The signals come before the reply on the one connection, so they are all handed on first.
-  while (!pending.answered) {
+  // An event loop the caller runs meanwhile may process the bus too (DispatchPending).
+  while (!pending.answered || !pending.arrived.empty()) {
     const int processed = sd_bus_process(bus_, nullptr);
     if (processed < 0) throw ServiceError(Kind::Unreachable, kServiceUnreachable);
-    if (processed == 0) sd_bus_wait(bus_, UINT64_MAX);
+    pending.HandOn();
+    if (processed > 0 || pending.answered) continue;
+    sd_bus_wait(bus_, events.idle ? kIdleUsec : UINT64_MAX);
+    if (events.idle) events.idle();
   }
   if (sd_bus_error_is_set(&pending.error)) ThrowCallError(&pending.error, -EIO);
 }
@@ -297,7 +326,8 @@ void FirmwareServiceClient::WatchEnclosures(std::function<void(bool added, const
     auto& client = *static_cast<FirmwareServiceClient*>(data);
     const char* object = nullptr;
     if (sd_bus_message_read(message, "o", &object) < 0 || !client.changed_) return 0;
-    client.changed_(std::string(sd_bus_message_get_member(message)) == "InterfacesAdded", object);
+    const bool added = std::string(sd_bus_message_get_member(message)) == "InterfacesAdded";
+    client.changes_.emplace_back(added, object);
     return 0;
   };
   for (const char* member : {"InterfacesAdded", "InterfacesRemoved"}) {
@@ -316,6 +346,24 @@ void FirmwareServiceClient::Wait(std::chrono::milliseconds patience) {
     processed = sd_bus_process(bus_, nullptr);
   }
   if (processed < 0) throw ServiceError(Kind::Unreachable, kServiceUnreachable);
+  HandOnChanges();
+}
+
+int FirmwareServiceClient::Fd() const { return sd_bus_get_fd(bus_); }
+
+void FirmwareServiceClient::DispatchPending() {
+  // Negative also while a procedure's own processing is under way; it hands on what is left.
+  while (sd_bus_process(bus_, nullptr) > 0) {
+  }
+  HandOnChanges();
+}
+
+void FirmwareServiceClient::HandOnChanges() {
+  while (!changes_.empty() && changed_) {
+    const auto [added, object] = std::move(changes_.front());
+    changes_.pop_front();
+    changed_(added, object);
+  }
 }
 
 }  // namespace kelm::linux_platform

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -45,6 +46,8 @@ struct ProcedureEvents {
   std::function<void(const std::string& caption, const std::string& text, std::uint32_t icon)> message;
   // The backup taken before a flash changes is complete in its file.
   std::function<void()> backupWritten;
+  // While the service works: called often (every 50 ms at least), so that a window stays drawn.
+  std::function<void()> idle;
 };
 
 // An enclosure's object and where its drive sits, as the service publishes them without
@@ -84,6 +87,10 @@ class FirmwareServiceClient {
   void WatchEnclosures(std::function<void(bool added, const std::string& object)> changed);
   // Hands on one message the bus brings, waiting for it at most `patience`.
   void Wait(std::chrono::milliseconds patience);
+  // For an event loop: the connection's descriptor, readable when the bus brings something,
+  // and what hands on all that it brought (what earlier calls read ahead included).
+  int Fd() const;
+  void DispatchPending();
 
  private:
   std::string ServiceOwner();
@@ -92,7 +99,11 @@ class FirmwareServiceClient {
                     const std::function<int(struct sd_bus_message*)>& append);
 
   sd_bus* bus_ = nullptr;
+  // Handed on outside sd-bus's processing, so that what they start may process the bus again.
+  void HandOnChanges();
+
   std::function<void(bool, const std::string&)> changed_;
+  std::deque<std::pair<bool, std::string>> changes_;
   std::vector<sd_bus_slot*> watches_;
 };
 

@@ -1,6 +1,7 @@
 #include "platform/linux/permission_notice.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace kelm::linux_platform {
 
@@ -65,6 +66,22 @@ void PermissionNotice::Report(const std::vector<UnusableDrive>& drives, bool enc
   if (text.empty()) return;
   told_ = true;
   boxes_.Show("Error", text, platform::MessageIcon::Error);
+}
+
+std::string_view PermissionNotice::ServiceText(ServiceRefusal refusal) {
+  if (refusal == ServiceRefusal::Unreachable) {
+    return "The firmware update service, through which this program reaches the enclosures, "
+           "cannot be reached: it comes with the kelm-fwupdate package, or start this program as "
+           "root to open the enclosures directly.";
+  }
+  return "The system's policy (polkit) did not authorize you to do this, so nothing was sent to "
+         "the enclosure: ask an administrator.";
+}
+
+void PermissionNotice::ReportService(ServiceRefusal refusal) {
+  bool& told = refusal == ServiceRefusal::Unreachable ? toldUnreachable_ : toldNotAuthorized_;
+  if (std::exchange(told, true)) return;
+  boxes_.Show("Error", ServiceText(refusal), platform::MessageIcon::Error);
 }
 
 }  // namespace kelm::linux_platform

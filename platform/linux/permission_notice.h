@@ -23,6 +23,10 @@ struct UnusableDrive {
   std::string usbVendor;    // idVendor, may be empty
 };
 
+// Why the firmware update service, through which a user's window reaches the enclosures,
+// did not do what was asked.
+enum class ServiceRefusal { Unreachable, NotAuthorized };
+
 class PermissionNotice {
  public:
   explicit PermissionNotice(platform::MessageBoxes& boxes) : boxes_(boxes) {}
@@ -36,9 +40,16 @@ class PermissionNotice {
   // enclosure is usable, the others with how to cover another vendor; else nothing.
   static std::string Text(const std::vector<UnusableDrive>& drives, bool enclosureUsable);
 
+  // What the user needs to know of a refusal of the service: one sentence.
+  static std::string_view ServiceText(ServiceRefusal refusal);
+  // Shows it, once a run for each refusal.
+  void ReportService(ServiceRefusal refusal);
+
  private:
   platform::MessageBoxes& boxes_;
   bool told_ = false;
+  bool toldUnreachable_ = false;
+  bool toldNotAuthorized_ = false;
 };
 
 }  // namespace kelm::linux_platform

@@ -5,6 +5,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -13,11 +15,13 @@
 #include <utility>
 
 #include "flash/images.h"
+#include "platform/linux/service_enclosures.h"
 #include "platform/linux/system_check.h"
 #include "window/qt/fwupdate.h"
 #include "programs/fwupdate-linux/hardware_platform.h"
 #include "programs/fwupdate-linux/program_start.h"
 #include "window/qt/qt_file_dialog.h"
+#include "programs/fwupdate-linux/service_socket_notifier.h"
 #include "programs/fwupdate-linux/udev_socket_notifier.h"
 #include "window/logic/no_image_notice.h"
 #include "window/qt/startup.h"
@@ -85,15 +89,27 @@ int main(int argc, char** argv) {
   HardwarePlatform hw(roots, imagesDir);
   app.setExceptionBoxes(&hw.boxes);
 
-  kelm::hardware::UdevSocketNotifier udev(hw.notifications);
-  const kelm::linux_platform::SystemCheck check = kelm::linux_platform::CheckSystem(roots);
-  for (const std::string& line : kelm::linux_platform::ProblemLines(check, udev.watching())) {
-    std::fputs(line.c_str(), stderr);
+  // As a user the window goes through the firmware update service, which alone opens the
+  // enclosures; as root it opens them itself, as on a machine whose bus does not work.
+  std::unique_ptr<kelm::linux_platform::ServiceEnclosures> served;
+  std::unique_ptr<kelm::hardware::ServiceSocketNotifier> bus;
+  std::unique_ptr<kelm::hardware::UdevSocketNotifier> udev;
+  if (geteuid() != 0) {
+    served = std::make_unique<kelm::linux_platform::ServiceEnclosures>(hw.boxes, hw.images);
+    bus = std::make_unique<kelm::hardware::ServiceSocketNotifier>(*served);
+  } else {
+    udev = std::make_unique<kelm::hardware::UdevSocketNotifier>(hw.notifications);
+    const kelm::linux_platform::SystemCheck check = kelm::linux_platform::CheckSystem(roots);
+    for (const std::string& line : kelm::linux_platform::ProblemLines(check, udev->watching())) {
+      std::fputs(line.c_str(), stderr);
+    }
   }
   kelm::ui::QtFileDialog fileDialog;
   QTimer::singleShot(0, &app, [&hw] { AnnounceOverWindow(hw); });
 
+  kelm::platform::DeviceNotifications& notifications =
+      served != nullptr ? static_cast<kelm::platform::DeviceNotifications&>(*served) : hw.notifications;
   return kelm::ui::RunMainWindow(
-      app, {hw.services, hw.notifications, fileDialog, hw.diskClaim,
-            QCoreApplication::applicationDirPath().toStdString(), {}, hw.inhibitor});
+      app, {hw.services, notifications, fileDialog, hw.diskClaim,
+            QCoreApplication::applicationDirPath().toStdString(), {}, hw.inhibitor, served.get()});
 }

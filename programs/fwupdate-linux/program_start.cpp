@@ -8,7 +8,6 @@
 #include <utility>
 
 #include "platform/linux/image_folders.h"
-#include "platform/linux/permission_notice.h"
 #include "window/logic/program_arguments.h"
 
 namespace kelm::hardware {
@@ -23,9 +22,9 @@ std::string HelpText() {
   return "Usage: kelm-fwupdate [--images DIR] | --help | --version\n"
          "Identifies, backs up and updates the firmware of USB enclosures built on JMicron\n"
          "USB-to-ATA bridges. Run it on the desktop with the enclosure plugged in.\n"
-         "It needs read-write access to the enclosure's device nodes, which the udev rule\n" +
-         std::string(linux_platform::kUdevRuleName) +
-         " gives the user at the seat for these enclosures alone.\n"
+         "As a user it reaches the enclosures through the firmware update service\n"
+         "(org.kelm.FirmwareUpdate1), which asks the system's policy (polkit) first;\n"
+         "as root it opens them itself.\n"
          "The vendor's firmware images (FW352A.bin, FW352B.bin, FW339.bin) are taken from\n"
          "those built in, then from the folder --images DIR names, then from:\n" + folders;
 }

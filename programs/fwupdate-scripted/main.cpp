@@ -7,11 +7,13 @@
 #include <array>
 #include <chrono>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/linux/image_folders.h"
 #include "platform/linux/linux_backend.h"
+#include "platform/linux/service_enclosures.h"
 #include "platform/linux/simulated_bus.h"
 #include "platform/linux/logind_inhibitor.h"
 #include "platform/posix/posix_file_store.h"
@@ -25,6 +27,7 @@
 #include "programs/fwupdate-scripted/shell_command.h"
 #include "programs/fwupdate-scripted/simulated_bus_file.h"
 #include "programs/fwupdate-scripted/udev_hands.h"
+#include "programs/fwupdate-linux/service_socket_notifier.h"
 #include "programs/fwupdate-linux/udev_socket_notifier.h"
 #include "window/qt/startup.h"
 
@@ -37,20 +40,23 @@ struct ScriptedLine {
   std::optional<std::string> images;  // looked in before the folders the window looks in
   std::optional<std::string> unplugCommand;
   std::optional<std::string> plugCommand;
+  // "service": the window goes through the firmware update service, as it does for a user.
+  std::optional<std::string> access;
   bool help = false;
   bool version = false;
 };
 
-constexpr std::array<bench::OptionRule<ScriptedLine>, 4> kOptions = {{
+constexpr std::array<bench::OptionRule<ScriptedLine>, 5> kOptions = {{
     {"--script", &ScriptedLine::script},
     {"--images", &ScriptedLine::images},
     {"--unplug-command", &ScriptedLine::unplugCommand},
     {"--plug-command", &ScriptedLine::plugCommand},
+    {"--access", &ScriptedLine::access},
 }};
 
 constexpr const char* kUsage =
     "usage: kelm-fwupdate-scripted --script ACTIONS [--images DIR] [--unplug-command CMD] "
-    "[--plug-command CMD]";
+    "[--plug-command CMD] [--access direct|service]";
 
 // Long enough for udev's slowest arrival seen on the bench, short enough not to hang it.
 constexpr std::chrono::seconds kPlugBound{10};
@@ -79,6 +85,9 @@ Inputs LoadInputs(const std::vector<std::string>& arguments) {
   if (inputs.line.help || inputs.line.version) return inputs;
   if (!inputs.line.script) throw bench::UsageError("--script ACTIONS is needed (no window opens)");
   inputs.actions = bench::ParseActions(*inputs.line.script);
+  if (inputs.line.access && *inputs.line.access != "direct" && *inputs.line.access != "service") {
+    throw bench::UsageError("--access takes direct or service");
+  }
   inputs.images = FindImages(inputs.line.images);
   return inputs;
 }
@@ -136,11 +145,21 @@ int main(int argc, char** argv) {
     std::cerr << "kelm-fwupdate-scripted: no udev monitor; unplug and plug will time out"
               << std::endl;
   }
+  // Through the service the window sends no command itself; the service's announcements are
+  // its device changes.
+  std::unique_ptr<linux_platform::ServiceEnclosures> served;
+  std::unique_ptr<hardware::ServiceSocketNotifier> bus;
+  if (inputs.line.access == "service") {
+    served = std::make_unique<linux_platform::ServiceEnclosures>(boxes, inputs.images);
+    bus = std::make_unique<hardware::ServiceSocketNotifier>(*served);
+  }
+  platform::DeviceNotifications& notifications =
+      served != nullptr ? static_cast<platform::DeviceNotifications&>(*served) : hands;
   bench::ScriptedFileDialog dialog;
   bench::RunActionsOnWindow(
       {app,
-       {services, hands, dialog, backend.diskClaim,
-        QCoreApplication::applicationDirPath().toStdString(), {}, inhibitor},
+       {services, notifications, dialog, backend.diskClaim,
+        QCoreApplication::applicationDirPath().toStdString(), {}, inhibitor, served.get()},
        hands, dialog, transcript},
       inputs.actions);
 

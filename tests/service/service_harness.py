@@ -424,12 +424,83 @@ def case_client_interrupted_mid_flash(args):
     shutil.rmtree(bench.dir)
 
 
+WINDOW_SCRIPT = "show,yes,show,exit"
+
+
+def window_transcript(text):
+    """What the operator sees: the procedures' debug output goes to the service's log, and the
+    time waited is the bench's."""
+    return [line for line in text.splitlines() if not line.startswith(("debug", "elapsed-ms"))]
+
+
+def run_window(bench, script):
+    """The Linux window as the user, headless, through the service."""
+    return subprocess.run(["setpriv", "--reuid=" + CLIENT_USER, "--regid=nogroup", "--clear-groups",
+                           bench.args.scripted, "--access", "service", "--script", script],
+                          env=dict(bench.env, QT_QPA_PLATFORM="offscreen", HOME=bench.path("client")),
+                          cwd=bench.path("client"), capture_output=True, text=True)
+
+
+def case_window_update(args, expected):
+    """The Linux window as the user, its YES through the service: the same screens, status texts
+    and boxes, in order, as the window running the update itself on the simulated bench."""
+    bench = Bench(args, "window", ALLOW_ALL)
+    try:
+        bench.start()
+        reference = subprocess.run([args.sim, "--scenario", "scenario.json", "--script", WINDOW_SCRIPT],
+                                   cwd=bench.dir, capture_output=True, text=True)
+        expect(reference.returncode == 0, "the in-process window failed: " + reference.stderr, bench)
+        window = run_window(bench, WINDOW_SCRIPT)
+        expect(window.returncode == 0, "the window through the service failed: " + window.stderr, bench)
+        expect("Please un-plug AC adapter" in window.stdout, "the window did not end on the re-plug screen: " +
+               window.stdout, bench)
+        expect(window_transcript(window.stdout) == window_transcript(reference.stdout),
+               "the window through the service shows other texts:\n%s\nin-process:\n%s" %
+               (window.stdout, reference.stdout), bench)
+        bench.stop()
+        expect(bench.dump() == expected, "the flash differs from the in-process update's", bench)
+    finally:
+        bench.stop()
+    shutil.rmtree(bench.dir)
+
+
+def case_window_refused(args):
+    """A refused update in the window: polkit's refusal in one sentence, the question kept, and
+    nothing of the update reaching the drive; with no service to reach, that in one sentence."""
+    bench = Bench(args, "window-refused", IDENTIFY_ONLY)
+    try:
+        bench.start()
+        window = run_window(bench, "yes,show,exit")
+        expect(window.returncode == 0, "the window through the service failed: " + window.stderr, bench)
+        boxes = [line for line in window.stdout.splitlines() if line.startswith("msgbox")]
+        expect(len(boxes) == 1 and "(polkit) did not authorize you" in boxes[0] and boxes[0].count(". ") == 0,
+               "the refusal is not one box of one sentence naming polkit: %s" % boxes, bench)
+        expect('devLable visible enabled "Please ensure to update the firmware"' in window.stdout,
+               "the question did not stay after the refusal: " + window.stdout, bench)
+        bench.env["DBUS_SYSTEM_BUS_ADDRESS"] = "unix:path=" + bench.path("no-bus")
+        window = run_window(bench, "show,exit")
+        boxes = [line for line in window.stdout.splitlines() if line.startswith("msgbox")]
+        expect(len(boxes) == 1 and "cannot be reached" in boxes[0] and "No device found!!" in window.stdout,
+               "no service is not said in one box: " + window.stdout, bench)
+        bench.stop()
+        changes = [line for line in bench.trace_lines
+                   if line.split("\t")[0] == "out" and line.split("\t")[1].replace(" ", "").lower().startswith(FLASH_CHANGES)]
+        expect(bench.trace_lines and not changes, "the refused update reached the drive", bench)
+        expect(bench.dump() == old_flash(), "the flash changed", bench)
+    finally:
+        bench.stop()
+    shutil.rmtree(bench.dir)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--kelmtool", required=True)
     parser.add_argument("--service", required=True)
     parser.add_argument("--bus-policy", required=True)
     parser.add_argument("--policy", required=True)
+    # The window's case, where the build has the Qt programs.
+    parser.add_argument("--scripted")
+    parser.add_argument("--sim")
     args = parser.parse_args()
     reason = skip_reason()
     if reason:
@@ -441,6 +512,9 @@ def main():
              ("identify allowed, changes refused", lambda: case_identify_only(args)),
              ("client killed mid-flash", lambda: case_client_killed_mid_flash(args, expected)),
              ("client interrupted mid-flash", lambda: case_client_interrupted_mid_flash(args))]
+    if args.scripted and args.sim:
+        cases.append(("the window's update through the service", lambda: case_window_update(args, expected)))
+        cases.append(("the window refused, or without the service", lambda: case_window_refused(args)))
     failed = 0
     for name, case in cases:
         try:

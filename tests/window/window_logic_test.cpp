@@ -16,7 +16,10 @@
 #include <utility>
 #include <vector>
 
+#include "flash/drive_procedures.h"
+#include "flash/drive_survey.h"
 #include "platform/disk_claim.h"
+#include "platform/enclosure_service.h"
 #include "platform/flash_hold_off.h"
 #include "tests/support/rig.h"
 #include "window/logic/fw_tool.h"
@@ -231,6 +234,151 @@ TEST(WindowHoldOff, NothingIsHeldWhenNothingChanges) {
 
   EXPECT_TRUE(window.holdOff.held.empty());
   EXPECT_TRUE(window.holdOff.released.empty());
+}
+
+
+// A service in the test's process: it surveys and updates its own bench with the core's
+// procedures, as the firmware update service does, and hands the procedure to the window.
+class BenchService final : public platform::EnclosureService, public platform::DeviceNotifications {
+ public:
+  explicit BenchService(Rig& rig) : rig_(rig) {}
+
+  std::vector<platform::ServedEnclosure> List() override {
+    std::vector<platform::ServedEnclosure> served;
+    for (const std::string& path : flash::DiscoverDrives(rig_.io)) {
+      const flash::DriveReport drive = flash::SurveyDrive(rig_.io, path);
+      served.push_back({path, drive.name, drive.code, drive.firmwareVersion, drive.flashCode,
+                        drive.flashMaker, drive.imageCurrent});
+    }
+    return served;
+  }
+
+  platform::ServedEnd Update(const std::string& handle, platform::Host& window) override {
+    if (refusal) return {platform::ServedOutcome::Refused, *refusal};
+    struct Handed final : platform::Host {
+      Handed(platform::Host& window, const platform::Services& io) : window(window), io(io) {}
+      const platform::Services& services() override { return io; }
+      void SetStatus(std::string_view text) override { window.SetStatus(text); }
+      std::string Status() const override { return window.Status(); }
+      void ProcessMessages() override { window.ProcessMessages(); }
+      void AdvanceProgress(std::int32_t step) override { window.AdvanceProgress(step); }
+      platform::Options options() const override { return {}; }
+      platform::Host& window;
+      const platform::Services& io;
+    } handed(window, rig_.io);
+    const flash::DriveReport drive = flash::SurveyDrive(rig_.io, handle);
+    return {flash::RunUpdateProcedure(handed, drive) != 0 ? platform::ServedOutcome::Updated
+                                                          : platform::ServedOutcome::Failed,
+            {}};
+  }
+
+  void Register(Handler h) override { handler = std::move(h); }
+
+  std::optional<std::string> refusal;
+  Handler handler;
+
+ private:
+  Rig& rig_;
+};
+
+sim::Scenario OneJmb352(std::vector<sim::Fault> fail = {}) {
+  sim::Scenario scenario;
+  scenario.devices = {Jmb352Device(2, std::vector<std::uint8_t>(65536, 0x5A))};
+  scenario.devices[0].fail = std::move(fail);
+  return scenario;
+}
+
+// A window whose status texts are recorded; through `service` when given one.
+struct RecordedWindow {
+  RecordedWindow(Rig& rig, platform::DeviceNotifications& notifications,
+                 platform::EnclosureService* service = nullptr)
+      : logic(face, face,
+              ui::WindowEnvironment{rig.io, notifications, dialog, claim, "/opt/kelm",
+                                    [this](const std::string& text) { statuses.push_back(text); },
+                                    platform::NothingHeldOff(), service}) {
+    face.logic = &logic;
+    logic.Start();
+  }
+  // What the operator sees at the end of a run.
+  std::string Screen() {
+    std::ostringstream screen;
+    screen << face.At("devLable").visible << face.At("devLable").text << '|' << face.At("replugLable1").visible
+           << face.At("ExtBtn").visible << face.At("FwUpdatBar").visible << face.At("FwUpdatBar").position << '|'
+           << face.At("StatusEdit").text << '|' << face.At("FwVerLableEdit").text << '|'
+           << face.At("SFlashTypeLable").text << '|' << face.At("ChipLabelEdit").text;
+    return screen.str();
+  }
+  DesignControls face;
+  NoDialog dialog;
+  platform::UncontestedDiskClaim claim;
+  std::vector<std::string> statuses;
+  window::TZintFwTool logic;
+};
+
+class WindowThroughService : public ::testing::TestWithParam<HoldCase> {};
+
+// The same enclosure updated by the window itself and through a service ends on the same
+// screens, texts in the same order and the same flash; the window itself sends nothing.
+TEST_P(WindowThroughService, ShowsWhatTheWindowShowsWhenItRunsTheProcedureItself) {
+  Rig itself(OneJmb352(GetParam().fail));
+  Notifications notifications;
+  RecordedWindow direct(itself, notifications);
+
+  Rig served(OneJmb352(GetParam().fail));
+  Rig nothing(sim::Scenario{});
+  std::ostringstream sent;
+  nothing.sim.SetTrace(&sent);
+  BenchService service(served);
+  RecordedWindow through(nothing, service, &service);
+
+  ASSERT_EQ(through.face.At("DeviceList").items, direct.face.At("DeviceList").items);
+  EXPECT_EQ(through.Screen(), direct.Screen());
+  direct.logic.EraseButtonClick();
+  through.logic.EraseButtonClick();
+
+  EXPECT_EQ(through.face.At("replugLable1").visible, GetParam().updated);
+  EXPECT_EQ(through.Screen(), direct.Screen());
+  EXPECT_EQ(through.statuses, direct.statuses);
+  EXPECT_EQ(served.sim.SerialFlash(0), itself.sim.SerialFlash(0));
+  EXPECT_EQ(sent.str(), "");
+  // The panel's runs are not the service's to run: they say so and send nothing.
+  through.logic.UpdateBtnClick();
+  ASSERT_FALSE(nothing.recorder.boxes.empty());
+  EXPECT_NE(nothing.recorder.boxes.back().text.find("started as root"), std::string::npos);
+  EXPECT_EQ(sent.str(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Endings, WindowThroughService,
+    ::testing::Values(HoldCase{"Verified", {}, true},
+                      HoldCase{"WriteFails", {{"WriteFlash", 1, 0}}, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A refusal changed nothing: the question stays, with the reason in one box; and the service's
+// announcements of arrivals and removals refresh the list as the system's do.
+TEST(WindowThroughService, KeepsTheQuestionWhenRefusedAndFollowsTheServicesAnnouncements) {
+  Rig served(OneJmb352());
+  Rig nothing(sim::Scenario{});
+  BenchService service(served);
+  RecordedWindow window(nothing, service, &service);
+  const std::vector<std::uint8_t> before = served.sim.SerialFlash(0);
+  service.refusal = "The system's policy (polkit) did not authorize you to do this.";
+
+  window.logic.EraseButtonClick();
+
+  EXPECT_EQ(served.sim.SerialFlash(0), before);
+  ASSERT_EQ(nothing.recorder.boxes.size(), 1u);
+  EXPECT_EQ(nothing.recorder.boxes[0].text, *service.refusal);
+  EXPECT_EQ(window.face.At("devLable").text, "Please ensure to update the firmware");
+  EXPECT_TRUE(window.face.At("devLable").visible && window.face.At("EraseButton").enabled);
+  EXPECT_FALSE(window.face.At("FwUpdatBar").visible);
+
+  served.sim.Unplug();
+  service.handler(platform::kDeviceRemoveComplete);
+  EXPECT_EQ(window.face.At("DeviceList").items, std::vector<std::string>{"No available device!!!"});
+  served.sim.Plug();
+  service.handler(platform::kDeviceArrival);
+  EXPECT_EQ(window.face.At("devLable").text, "Please ensure to update the firmware");
 }
 
 }  // namespace

@@ -98,12 +98,13 @@ void TZintFwTool::UpdateBtnCheck() {
   // The drive being written must hear from nobody but its procedure.
   if (updateRunning_) return;
   controls_.SetVisible("NVRAMCheck", false);
-  const DriveRecord* drive = SelectedDrive();
-  if (drive == nullptr) return;
-  const std::string path = drive->DevicePath;
+  const DriveRecord* selected = SelectedDrive();
+  if (selected == nullptr) return;
+  // A copy: a message box below lets a device change rebuild the records.
+  const DriveRecord drive = *selected;
   const platform::Services& io = env_.services;
 
-  ChipCode = chip::IdentifyBridgeChip(io, path);
+  ChipCode = BridgeCodeOf(drive);
 
   if (controls_.Enabled("DeviceList") && !controls_.Text("FwFilenameEdit").empty()) {
     if (FirmwareFileFits()) {
@@ -128,7 +129,7 @@ void TZintFwTool::UpdateBtnCheck() {
       controls_.SetVisible("FlashTypeLabel", false);
       controls_.SetVisible("A1ChipCheck", false);
       if (Model() == 6) controls_.SetVisible("NVRAMCheck", true);
-      const flash::SerialFlashIdentity identity = flash::IdentifySerialFlash(io, path);
+      const flash::SerialFlashIdentity identity = SerialFlashOf(drive);
       FlashCode = identity.flashCode;
       controls_.SetText("SFlashTypeLable", identity.makerText);
       break;
@@ -147,11 +148,27 @@ void TZintFwTool::UpdateBtnCheck() {
       break;
   }
 
-  const chip::VersionReport report = chip::ReportFirmwareVersion(io, path, ChipCode);
+  const chip::VersionReport report = VersionOf(drive);
   controls_.SetText("FwVerLableEdit", report.firmwareVersion);
   if (!report.status.empty()) SetStatus(report.status);
 
-  controls_.SetText("DiskLetterLable", drive->DriveText);
+  controls_.SetText("DiskLetterLable", drive.DriveText);
+}
+
+chip::ChipCode TZintFwTool::BridgeCodeOf(const DriveRecord& drive) const {
+  if (env_.service != nullptr) return drive.served.code;
+  return chip::IdentifyBridgeChip(env_.services, drive.DevicePath);
+}
+
+flash::SerialFlashIdentity TZintFwTool::SerialFlashOf(const DriveRecord& drive) const {
+  if (env_.service != nullptr) return {drive.served.flashCode, drive.served.flashMaker};
+  return flash::IdentifySerialFlash(env_.services, drive.DevicePath);
+}
+
+chip::VersionReport TZintFwTool::VersionOf(const DriveRecord& drive) const {
+  // The window lists JMicron bridges alone, so a served drive has no status to report.
+  if (env_.service != nullptr) return {drive.served.firmwareVersion, {}};
+  return chip::ReportFirmwareVersion(env_.services, drive.DevicePath, ChipCode);
 }
 
 void TZintFwTool::RdCheckBoxClick() {

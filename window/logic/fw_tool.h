@@ -12,8 +12,11 @@
 #include <vector>
 
 #include "chip/chip_code.h"
+#include "chip/identification.h"
 #include "device/discovery.h"
 #include "device/flash_change_span.h"
+#include "flash/flash_identification.h"
+#include "platform/enclosure_service.h"
 #include "platform/host.h"
 #include "window/logic/controls.h"
 #include "window/logic/window_environment.h"
@@ -27,6 +30,7 @@ inline constexpr int kClientHeight = 229;
 struct DriveRecord {
   std::string DevicePath;
   std::string DriveText;  // shown in DiskLetterLable; nothing fills it
+  platform::ServedEnclosure served;  // the service's survey, when the window goes through one
 };
 
 class TZintFwTool final : public platform::Host {
@@ -79,8 +83,29 @@ class TZintFwTool final : public platform::Host {
   // Marks an update as running for its lifetime; a close asked for meanwhile happens at its end.
   class UpdateScope;
 
+  // What one refresh put in the list.
+  struct Listing {
+    int listed = 0;        // drives that take the update
+    bool already = false;  // a drive whose flash already holds it
+  };
+
   // One pass of RefreshBtnClick.
   void Refresh();
+  // The drives probed by this program, or surveyed by the service; both fill DriveCount,
+  // DriveRecords and, when any drive is there, DeviceList.
+  Listing ListProbedDrives();
+  Listing ListServedDrives();
+  // The selected drive's bridge, serial flash and firmware version: asked of the drive, or
+  // taken from the service's survey.
+  chip::ChipCode BridgeCodeOf(const DriveRecord& drive) const;
+  flash::SerialFlashIdentity SerialFlashOf(const DriveRecord& drive) const;
+  chip::VersionReport VersionOf(const DriveRecord& drive) const;
+  // YES's screens around the procedure: the bar while it runs, the end screen after it.
+  void ShowProgressScreen();
+  void ShowOutcome(bool success);
+  // YES and Run when the service runs the procedures.
+  void UpdateThroughService();
+  void RunThroughService();
   // The DeviceList selection, or nothing when the last refresh listed no drive.
   const DriveRecord* SelectedDrive() const;
   std::uint8_t Model() const { return chip::ModelOf(ChipCode); }

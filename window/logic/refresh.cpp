@@ -97,44 +97,13 @@ void TZintFwTool::RefreshBtnClick() {
 }
 
 void TZintFwTool::Refresh() {
-  const platform::Services& io = env_.services;
-
   controls_.SetVisible("replugLable1", false);
   controls_.SetVisible("replugLable2", false);
   controls_.SetVisible("ExtBtn", false);
   controls_.SetVisible("devLable", true);
 
-  device::DevicePathTable paths{};
-  const int disks = device::EnumerateDiskDrives(io, paths);
-  const int cdroms = device::EnumerateCdromDrives(io, paths, disks);
-  DriveCount = std::min(disks + cdroms, static_cast<int>(paths.size()));
-  ReleaseClaimOfGoneDrive(paths, DriveCount);
-
-  int listed = 0;
-  bool already = false;
-  releaseAtExit_.clear();
+  const Listing listing = env_.service != nullptr ? ListServedDrives() : ListProbedDrives();
   if (DriveCount != 0) {
-    controls_.ClearItems("DeviceList");
-    for (int i = 0; i < DriveCount; ++i) {
-      std::string& path = paths[static_cast<std::size_t>(i)];
-      if (!TakesEmbeddedImage(chip::IdentifyBridgeChip(io, path))) continue;
-      ToLowerInPlace(path);
-      const std::string name = DriveName(io, path);
-      DriveRecords[static_cast<std::size_t>(listed)].DevicePath = path;
-      device::EnterCommand(io, path);
-      if (chip::IsEmbeddedImageCurrent(io, path)) {
-        already = true;
-        continue;
-      }
-      controls_.AddItem("DeviceList", std::string(kUsbPrefix) + name);
-      ++listed;
-    }
-    // The CD-ROM-class drives get the command session too, and leave it at exit.
-    for (int i = disks; i < DriveCount; ++i) {
-      const std::string& path = paths[static_cast<std::size_t>(i)];
-      releaseAtExit_.push_back(path);
-      device::EnterCommand(io, path);
-    }
     controls_.SetEnabled("DeviceList", true);
     controls_.SetItemIndex("DeviceList", 0);
     UpdateBtnCheck();
@@ -154,14 +123,72 @@ void TZintFwTool::Refresh() {
     controls_.SetVisible("NVRAMCheck", false);
   }
 
-  const bool question = listed != 0;
+  const bool question = listing.listed != 0;
   controls_.SetColor("devLable", question ? kBlack : kRed);
-  controls_.SetText("devLable", question ? kQuestion : already ? kAlreadyUpdated : kNoDevice);
+  controls_.SetText("devLable", question ? kQuestion : listing.already ? kAlreadyUpdated : kNoDevice);
   controls_.SetVisible("ExtBtn", !question);
   for (std::string_view button : {"EraseButton", "ExitBtn"}) {
     controls_.SetEnabled(button, question);
     controls_.SetVisible(button, question);
   }
+}
+
+TZintFwTool::Listing TZintFwTool::ListProbedDrives() {
+  const platform::Services& io = env_.services;
+  device::DevicePathTable paths{};
+  const int disks = device::EnumerateDiskDrives(io, paths);
+  const int cdroms = device::EnumerateCdromDrives(io, paths, disks);
+  DriveCount = std::min(disks + cdroms, static_cast<int>(paths.size()));
+  ReleaseClaimOfGoneDrive(paths, DriveCount);
+
+  Listing listing;
+  releaseAtExit_.clear();
+  if (DriveCount == 0) return listing;
+  controls_.ClearItems("DeviceList");
+  for (int i = 0; i < DriveCount; ++i) {
+    std::string& path = paths[static_cast<std::size_t>(i)];
+    if (!TakesEmbeddedImage(chip::IdentifyBridgeChip(io, path))) continue;
+    ToLowerInPlace(path);
+    const std::string name = DriveName(io, path);
+    DriveRecords[static_cast<std::size_t>(listing.listed)] = {path, {}, {}};
+    device::EnterCommand(io, path);
+    if (chip::IsEmbeddedImageCurrent(io, path)) {
+      listing.already = true;
+      continue;
+    }
+    controls_.AddItem("DeviceList", std::string(kUsbPrefix) + name);
+    ++listing.listed;
+  }
+  // The CD-ROM-class drives get the command session too, and leave it at exit.
+  for (int i = disks; i < DriveCount; ++i) {
+    const std::string& path = paths[static_cast<std::size_t>(i)];
+    releaseAtExit_.push_back(path);
+    device::EnterCommand(io, path);
+  }
+  return listing;
+}
+
+// The service surveyed every drive with the same commands, and opens the command sessions
+// itself; the window asks no drive anything.
+TZintFwTool::Listing TZintFwTool::ListServedDrives() {
+  const std::vector<platform::ServedEnclosure> served = env_.service->List();
+  DriveCount = static_cast<int>(std::min(served.size(), DriveRecords.size()));
+
+  Listing listing;
+  if (DriveCount == 0) return listing;
+  controls_.ClearItems("DeviceList");
+  for (int i = 0; i < DriveCount; ++i) {
+    const platform::ServedEnclosure& enclosure = served[static_cast<std::size_t>(i)];
+    if (!TakesEmbeddedImage(enclosure.code)) continue;
+    DriveRecords[static_cast<std::size_t>(listing.listed)] = {enclosure.handle, {}, enclosure};
+    if (enclosure.imageCurrent) {
+      listing.already = true;
+      continue;
+    }
+    controls_.AddItem("DeviceList", enclosure.item);
+    ++listing.listed;
+  }
+  return listing;
 }
 
 void TZintFwTool::DeviceChange(std::uint32_t eventCode) {

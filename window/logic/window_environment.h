@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/disk_claim.h"
+#include "platform/enclosure_service.h"
 #include "platform/flash_hold_off.h"
 #include "platform/host.h"
 
@@ -33,6 +34,9 @@ struct WindowEnvironment {
   std::function<void(const std::string& status)> statusChanged = {};
   // Holds off shutdown and sleep from a procedure's first flash change until it ends.
   platform::FlashHoldOff& holdOff = platform::NothingHeldOff();
+  // When set, the enclosures are listed and updated through this service, which alone may
+  // open them; the window then sends no command itself.
+  platform::EnclosureService* service = nullptr;
 };
 
 }  // namespace kelm::ui

@@ -117,6 +117,7 @@ class TZintFwTool::UpdateScope {
 
 void TZintFwTool::EraseButtonClick() {
   if (updateRunning_) return;  // one procedure at a time
+  if (env_.service != nullptr) return UpdateThroughService();
   UpdateScope running(*this);
   // Read once, before anything changes.
   const std::uint8_t model = Model();
@@ -128,21 +129,48 @@ void TZintFwTool::EraseButtonClick() {
   if (run != nullptr && !ClaimDrive(path)) return;
   ClaimScope claimed(env_.diskClaim);
 
+  ShowProgressScreen();
+  const std::uint32_t result = run != nullptr ? run(*this, path, 0) : 0;
+  if (run != nullptr && result != 0) {
+    claimed.Keep();
+    heldDrive_ = path;
+  }
+  ShowOutcome(result != 0);
+}
+
+void TZintFwTool::UpdateThroughService() {
+  UpdateScope running(*this);
+  const DriveRecord* drive = SelectedDrive();
+  // Read once: a device change during the run may rebuild the records.
+  const std::string handle = drive != nullptr ? drive->served.handle : std::string();
+
+  ShowProgressScreen();
+  const platform::ServedEnd end = drive != nullptr
+                                      ? env_.service->Update(handle, *this)
+                                      : platform::ServedEnd{platform::ServedOutcome::Failed, {}};
+  if (end.outcome != platform::ServedOutcome::Refused) {
+    ShowOutcome(end.outcome == platform::ServedOutcome::Updated);
+    return;
+  }
+  // Nothing changed: the question stays for another try once the reason is gone.
+  controls_.SetVisible("FwUpdatBar", false);
+  controls_.SetVisible("devLable", true);
+  controls_.SetEnabled("EraseButton", true);
+  env_.services.boxes.Show("Error", end.why, platform::MessageIcon::Error);
+}
+
+void TZintFwTool::ShowProgressScreen() {
   controls_.SetEnabled("EraseButton", false);
   controls_.SetVisible("devLable", false);
   controls_.SetVisible("FwUpdatBar", true);
   AdvanceProgress(20);  // from where the last update left the bar
   SetStatus("");
   EraseOnlyFlag = 0;  // YES always runs the full update
+}
 
-  const std::uint32_t result = run != nullptr ? run(*this, path, 0) : 0;
-  if (run != nullptr && result != 0) {
-    claimed.Keep();
-    heldDrive_ = path;
-  }
-
+void TZintFwTool::ShowOutcome(bool success) {
   controls_.SetVisible("FwUpdatBar", false);
-  ShowEndScreen(result != 0);
+  ShowEndScreen(success);
   controls_.SetEnabled("EraseButton", true);
 }
 
@@ -161,6 +189,7 @@ void TZintFwTool::ShowEndScreen(bool success) {
 
 void TZintFwTool::UpdateBtnClick() {
   if (updateRunning_) return;  // one procedure at a time
+  if (env_.service != nullptr) return RunThroughService();
   UpdateScope running(*this);
   controls_.SetEnabled("UpdateBtn", false);
   env_.services.debug.OutputDebugString("Update Btn Press\n");
@@ -186,6 +215,15 @@ void TZintFwTool::UpdateBtnClick() {
     }
   }
   controls_.SetEnabled("UpdateBtn", true);
+}
+
+// The service runs the update YES asks for and nothing else: the panel's runs take options
+// that reach the flash in ways no client should choose.
+void TZintFwTool::RunThroughService() {
+  env_.services.boxes.Show("Message",
+                           "The engineering panel's runs need kelm-fwupdate started as root; "
+                           "as a user, YES updates the enclosure through the firmware update service.",
+                           platform::MessageIcon::None);
 }
 
 void TZintFwTool::AdvanceProgress(std::int32_t step) {
