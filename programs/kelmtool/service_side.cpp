@@ -177,7 +177,8 @@ class ProcedureView {
               backup_.Finish();
               current_ = &flash_;
               if (backupWritten) backupWritten();
-            }};
+            },
+            {}};
   }
   // A failed backup's last status is said once, as the run's error.
   void EndFailed() {
