@@ -1,7 +1,8 @@
-# The packaged rule, a user without privileges, and beside the enclosure a USB disk of another
-# vendor (enclosure 1, another idVendor), which the rule leaves alone on purpose: the window
-# and then kelmtool list run as that user; their outputs make the transcript.
-udev_rule "$(cat 70-kelm-fwupdate.rules)"
+# A direct-access rule an administrator may add, a user without privileges, and beside the
+# enclosure a USB disk of another vendor (enclosure 1, another idVendor), which the rule
+# leaves alone on purpose: the window and then kelmtool list run as that user; their outputs
+# make the transcript.
+udev_rule "$(cat direct-access.rules)"
 udev_rule 'TAG=="uaccess", SUBSYSTEM=="scsi_generic|block", OWNER="kelm"'
 root_hands
 usb_id 1 0x090c 0x1000
