@@ -1,0 +1,48 @@
+# The cost of the service, on the real-kernel bench: the same update run by kelm through the
+# service and by root directly, interleaved (service, root, root, service, ...) so that drift
+# hits both alike. Between runs root restores the backup the update wrote, so that every
+# update does the whole procedure; restores are not timed. The times are the report.
+#   tools/vm-test bench/service-cost
+rounds=${COST_ROUNDS:-2}
+plug_all || return
+start_service_bus || { echo "the system bus did not start (see bus.log)" >> "$OUT/error"; return; }
+polkit_rule 'polkit.addRule(function(action, subject) {
+  if (action.id.indexOf("org.kelm.fwupdate.") == 0 && subject.user == "kelm")
+    return polkit.Result.YES;
+});'
+files=/tmp/kelm-files
+mkdir -p "$files" && cp -L FW352B.bin "$files/" && chown -R kelm "$files"
+node=$(sg_node 0 0)
+now() { cut -d' ' -f1 /proc/uptime; }
+failed=0
+
+timed() {  # WAY: one update that way, its seconds appended to $WORK/WAY
+  local way=$1 start end backup=$files/$1-$2.bin status
+  start=$(now)
+  if [ "$way" = service ]; then
+    (cd "$files" && as_user timeout -s KILL 120 kelmtool update 0 --image FW352B.bin --backup "$backup")
+  else
+    (cd "$files" && timeout -s KILL 120 kelmtool update "$node" --image FW352B.bin --backup "$backup")
+  fi >> "$OUT/program.log" 2>&1
+  status=$?
+  end=$(now)
+  [ "$status" -eq 0 ] || { failed=$status; echo "$way update $2: status $status" >> "$OUT/transcript"; }
+  echo "$start $end" | awk '{printf "%.2f\n", $2 - $1}' >> "$WORK/$way"
+  (cd "$files" && timeout -s KILL 120 kelmtool restore "$node" "$backup") >> "$OUT/program.log" 2>&1 ||
+    { failed=1; echo "restore after $way update $2 failed" >> "$OUT/transcript"; }
+}
+
+i=1
+while [ "$i" -le "$rounds" ]; do
+  if [ $((i % 2)) -eq 1 ]; then timed service "$i"; timed root "$i"; else timed root "$i"; timed service "$i"; fi
+  i=$((i + 1))
+done
+median() { sort -n "$1" | awk '{v[NR] = $1} END {if (NR % 2) print v[(NR + 1) / 2]; else printf "%.2f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
+service=$(median "$WORK/service") root=$(median "$WORK/root")
+{
+  echo "update through the service (kelm, polkit allowing): $(tr '\n' ' ' < "$WORK/service")s, median ${service}s"
+  echo "update as root directly:                            $(tr '\n' ' ' < "$WORK/root")s, median ${root}s"
+  echo "service / root: $(echo "$service $root" | awk '{printf "%.2f", $1 / $2}')"
+} >> "$OUT/transcript"
+cp "$OUT/transcript" "$OUT/report"
+echo "$failed" > "$OUT/status"
