@@ -194,7 +194,9 @@ start_service_bus() {
   local system=/usr/lib/kelm/system caps bounding=-all cap
   grep -q '^messagebus:' /etc/passwd || cat /usr/lib/kelm/bus-users >> /etc/passwd
   [ -s /etc/machine-id ] || echo 4b656c6d2062656e6368206775657374 > /etc/machine-id
-  mkdir -p /run/dbus /usr/libexec /usr/share/polkit-1/actions /etc/polkit-1/rules.d
+  mkdir -p /run/dbus /usr/libexec /usr/share/polkit-1/actions /etc/polkit-1/rules.d /var
+  # GLib's programs (polkitd) find the system bus under /var/run, as on Debian.
+  [ -e /var/run ] || ln -s /run /var/run
   cp /usr/lib/kelm/kelm-fwupdated /usr/libexec/kelm-fwupdated || return 1
   cp "$system/org.kelm.FirmwareUpdate1.conf" /usr/share/dbus-1/system.d/ || return 1
   cp "$system/org.kelm.fwupdate.policy" /usr/share/polkit-1/actions/ || return 1
