@@ -5,7 +5,7 @@
 #   tools/vm-test bench/service-cost
 rounds=${COST_ROUNDS:-2}
 plug_all || return
-start_service_bus || { echo "the system bus did not start (see bus.log)" >> "$OUT/error"; return; }
+start_service_bus || { echo "the service (kelm-fwupdated, its system files) or the system bus is missing (see bus.log)" >> "$OUT/error"; return; }
 polkit_rule 'polkit.addRule(function(action, subject) {
   if (action.id.indexOf("org.kelm.fwupdate.") == 0 && subject.user == "kelm")
     return polkit.Result.YES;

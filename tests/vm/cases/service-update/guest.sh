@@ -6,7 +6,7 @@
 # goes through and sends what kelmtool sends on the simulated bench (the runner compares).
 # Neither the sg node nor the disk carries the uaccess tag or an ACL for kelm, before or after.
 plug_all || return
-start_service_bus || { echo "the system bus did not start (see bus.log)" >> "$OUT/error"; return; }
+start_service_bus || { echo "the service (kelm-fwupdated, its system files) or the system bus is missing (see bus.log)" >> "$OUT/error"; return; }
 node=$(sg_node 0 0)
 disk=/dev/$(ls "/sys/class/scsi_generic/${node#/dev/}/device/block")
 files=/tmp/kelm-files
