@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/host.h"
@@ -31,6 +32,22 @@ class ImageSet final : public platform::ImageSource {
 
  private:
   std::map<std::string, std::vector<std::uint8_t>, std::less<>> images_;
+};
+
+// Another source's images, with one image replaced under the name a procedure asks for (the
+// user's image, or the backup to restore).
+class ReplacedImage final : public platform::ImageSource {
+ public:
+  ReplacedImage(const platform::ImageSource& base, std::string name, std::vector<std::uint8_t> bytes)
+      : base_(base), name_(std::move(name)), bytes_(std::move(bytes)) {}
+  std::span<const std::uint8_t> TakeImage(std::string_view name) const override {
+    return name == name_ ? std::span<const std::uint8_t>(bytes_) : base_.TakeImage(name);
+  }
+
+ private:
+  const platform::ImageSource& base_;
+  std::string name_;
+  std::vector<std::uint8_t> bytes_;
 };
 
 }  // namespace kelm::flash

@@ -14,6 +14,10 @@ std::string Quote(std::string_view text);
 // The core's texts are Latin-1 bytes; outputs are UTF-8.
 std::string Latin1ToUtf8(std::string_view bytes);
 
+// The reverse, for texts that came as UTF-8 (over the system bus): a character beyond
+// Latin-1 becomes '?'.
+std::string Utf8ToLatin1(std::string_view text);
+
 // A message kept on one line whatever the names it quotes hold (an argument may carry a line
 // feed): control characters become spaces.
 std::string OneLine(std::string text);

@@ -3,19 +3,15 @@
 #include <ctime>
 #include <filesystem>
 
-#include "chip/bridge_models.h"
-#include "chip/jm20336_update.h"
 #include "flash/engine_settings.h"
-#include "flash/programming.h"
 #include "programs/kelmtool/backup_record.h"
+#include "platform/trace/trace_format.h"
 #include "programs/kelmtool/terminal_host.h"
 #include "programs/kelmtool/tool_support.h"
 
 namespace kelm::kelmtool {
 
 namespace {
-
-constexpr std::uint32_t kParallelFlashSize = 65536;
 
 // Letters, digits, dots and dashes: the name must survive any shell and file system.
 std::string FileNamePart(std::string_view text) {
@@ -40,13 +36,6 @@ std::vector<std::uint8_t> WrittenBytes(const platform::FileStore& files, const s
 
 }  // namespace
 
-platform::Options DriveOptions(const DriveReport& drive) {
-  platform::Options options;
-  options.flashCode = drive.flashCode;
-  options.sFlashTypeText = drive.flashMaker;
-  return options;
-}
-
 std::string DefaultBackupName(const DriveReport& drive) {
   std::string model = drive.modelName.substr(0, drive.modelName.find(' '));
   std::string version = drive.firmwareVersion;
@@ -69,31 +58,21 @@ std::string DefaultBackupName(const DriveReport& drive) {
 
 void BackUpFlash(const ToolEnvironment& env, const DriveReport& drive, const std::string& file,
                  std::uint32_t size, std::FILE* out) {
-  const chip::UpdateProcedure family = chip::ProcedureFor(chip::ModelOf(drive.code));
   platform::Options options = DriveOptions(drive);
   options.rdCheckBox = options.backupFwCheckBox = true;
   options.backupFileName = file;
   TerminalHost host(env.io, options, out, false);
   host.HoldLatestLine();
 
-  bool done = false;
-  switch (family) {
-    case chip::UpdateProcedure::SerialFlash:
-    case chip::UpdateProcedure::Jmb352:
-      flash::FirmwareSize = size;
-      done = flash::BackupFirmware(host, drive.path, 0) != 0;
-      break;
-    case chip::UpdateProcedure::Jm20336:
-      if (size != kParallelFlashSize) {
-        throw RunError(kExitBadInput, "--size: the parallel flash of a " + drive.modelName +
-                                          " holds 65536 bytes");
-      }
-      // The window's Run with the backup box ticked: internal ROM first, then the backup.
-      done = chip::UpdateJm20336(host, drive.path, 0);
-      break;
-    case chip::UpdateProcedure::None:
-      throw RunError(kExitRefused, drive.modelName + ": no backup run for this bridge's flash");
+  const flash::BackupOutcome outcome = flash::RunBackupProcedure(host, drive, size);
+  if (outcome == flash::BackupOutcome::WrongSize) {
+    throw RunError(kExitBadInput, "--size: the parallel flash of a " + drive.modelName +
+                                      " holds 65536 bytes");
   }
+  if (outcome == flash::BackupOutcome::NoBackupRun) {
+    throw RunError(kExitRefused, drive.modelName + ": no backup run for this bridge's flash");
+  }
+  const bool done = outcome == flash::BackupOutcome::Done;
   if (!done) {
     // The engine's last status says why: the error line alone says it.
     host.DropHeldLine();
@@ -101,14 +80,34 @@ void BackUpFlash(const ToolEnvironment& env, const DriveReport& drive, const std
     throw RunError(kExitRefused, "backup failed: " + host.Status());
   }
   host.Finish();
+  WriteBackupRecord(env.files, drive, file);
+}
 
-  const std::vector<std::uint8_t> bytes = WrittenBytes(env.files, file);
+void WriteBackupRecord(platform::FileStore& files, const DriveReport& drive, const std::string& file) {
+  const std::vector<std::uint8_t> bytes = WrittenBytes(files, file);
   const BackupRecord record =
       MakeRecord(drive.modelName, chip::ModelOf(drive.code), chip::RevisionOf(drive.code),
                  drive.firmwareVersion, bytes);
-  if (!WriteRecord(env.files, file, record)) {
+  if (!WriteRecord(files, file, record)) {
     throw RunError(kExitRefused, RecordFileName(file) + ": the backup's record cannot be written");
   }
+}
+
+std::vector<std::uint8_t> CheckedBackup(const platform::FileStore& files, const std::string& file,
+                                        std::vector<std::uint8_t> bytes, const DriveReport& drive) {
+  std::string error;
+  const std::optional<BackupRecord> record = ReadRecord(files, file, error);
+  if (!record) throw RunError(kExitRefused, error);
+  if (record->modelIndex != chip::ModelOf(drive.code) ||
+      record->revision != chip::RevisionOf(drive.code)) {
+    throw RunError(kExitRefused, file + ": a backup of a " + record->model + " rev " +
+                                     std::to_string(record->revision) + ", not of this " +
+                                     BridgeText(drive));
+  }
+  if (record->size != bytes.size() || record->crc32 != trace::Crc32Text(bytes)) {
+    throw RunError(kExitRefused, file + ": does not match its record (changed or damaged)");
+  }
+  return bytes;
 }
 
 }  // namespace kelm::kelmtool

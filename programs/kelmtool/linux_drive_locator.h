@@ -1,7 +1,5 @@
 #pragma once
-// Drives on Linux as users name them: an sg node, a block device (or a link to one, as under
-// /dev/disk/by-id), or the SCSI device's sysfs path. All meet at the SCSI device in sysfs,
-// whichever of these forms discovery's paths take.
+// Drives on Linux as users name them, through the sysfs walks of platform/linux/drive_nodes.
 
 #include <filesystem>
 #include <optional>

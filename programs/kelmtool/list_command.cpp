@@ -5,6 +5,7 @@
 
 #include "chip/chip_code.h"
 #include "platform/text/printable_text.h"
+#include "programs/kelmtool/drive_output.h"
 #include "programs/kelmtool/subcommands.h"
 #include "programs/kelmtool/tool_support.h"
 
@@ -49,6 +50,8 @@ std::string UpdateText(const DriveReport& drive) {
   }
   return text;
 }
+
+}  // namespace
 
 nlohmann::json DriveJson(std::size_t number, const DriveReport& drive, const DriveNodes& nodes) {
   const auto text = [](const std::string& value) { return text::Latin1ToUtf8(value); };
@@ -101,8 +104,6 @@ void PrintDrive(std::FILE* out, std::size_t number, const DriveReport& drive,
   }
   std::fprintf(out, "   update:    %s\n", UpdateText(drive).c_str());
 }
-
-}  // namespace
 
 int RunList(const CommandLine& line, const ToolEnvironment& env, std::FILE* out) {
   const std::vector<std::string> paths = DiscoverDrives(env.io);

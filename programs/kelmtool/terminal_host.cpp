@@ -30,7 +30,14 @@ bool OnlyDotsAdded(std::string_view before, std::string_view after) {
 
 TerminalHost::TerminalHost(const platform::Services& io, platform::Options options,
                            std::FILE* out, bool drawBar)
-    : io_(io), options_(std::move(options)), out_(out), drawBar_(drawBar) {}
+    : io_(&io), options_(std::move(options)), out_(out), drawBar_(drawBar) {}
+
+TerminalHost::TerminalHost(std::FILE* out, bool drawBar) : io_(nullptr), out_(out), drawBar_(drawBar) {}
+
+const platform::Services& TerminalHost::services() {
+  if (io_ == nullptr) throw std::logic_error("the procedure runs in the service, not here");
+  return *io_;
+}
 
 TerminalHost::~TerminalHost() { Finish(); }
 

@@ -3,6 +3,7 @@
 // redrawn in place (only when the output is a terminal; a pipe gets the lines alone).
 
 #include <cstdio>
+#include <stdexcept>
 #include <string>
 #include <utility>
 
@@ -14,9 +15,12 @@ class TerminalHost final : public platform::Host {
  public:
   TerminalHost(const platform::Services& io, platform::Options options, std::FILE* out,
                bool drawBar);
+  // A host for a procedure that runs elsewhere (in the firmware update service): it only shows
+  // what the procedure said, and has no services to give.
+  TerminalHost(std::FILE* out, bool drawBar);
   ~TerminalHost() override;
 
-  const platform::Services& services() override { return io_; }
+  const platform::Services& services() override;
   void SetStatus(std::string_view text) override;
   std::string Status() const override { return status_; }
   void ProcessMessages() override {}
@@ -38,7 +42,7 @@ class TerminalHost final : public platform::Host {
   void ClearBar();
   void PrintLine(const std::string& line);
 
-  const platform::Services& io_;
+  const platform::Services* io_;
   platform::Options options_;
   std::FILE* out_;
   bool drawBar_;

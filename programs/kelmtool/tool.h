@@ -22,5 +22,7 @@ void TellError(const std::string& message);
 // The two sides (sim_side.cpp, linux_side.cpp).
 int RunOnSimulatedBench(const CommandLine& line, std::FILE* out);
 int RunOnThisMachine(const CommandLine& line, std::FILE* out);
+// On Linux, as a user: through the firmware update service (service_side.cpp).
+int RunThroughService(const CommandLine& line, std::FILE* out);
 
 }  // namespace kelm::kelmtool

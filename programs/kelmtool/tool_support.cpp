@@ -24,25 +24,6 @@ std::optional<std::size_t> ListNumber(const std::string& argument) {
   return number;
 }
 
-// The USB-storage interface paths of both classes, without sending anything to a drive.
-std::vector<std::string> ListedPaths(const platform::Services& io) {
-  std::vector<std::string> paths;
-  for (std::string_view interfaceClass :
-       {platform::kDiskInterfaceClass, platform::kCdromInterfaceClass}) {
-    const platform::DeviceInfoSet set = io.setup.GetClassDevs(interfaceClass);
-    if (set == platform::kInvalidDeviceInfoSet) continue;
-    platform::DeviceInterfaceData data;
-    std::string path;
-    for (std::uint32_t member = 0; io.setup.EnumDeviceInterfaces(set, interfaceClass, member, data) &&
-                                   io.setup.GetDeviceInterfacePath(set, data, path);
-         ++member) {
-      if (io.setup.IsUsbStoragePath(path)) paths.push_back(path);
-    }
-    io.setup.DestroyDeviceInfoList(set);
-  }
-  return paths;
-}
-
 // "name: why"; a drive letter is quoted, since "C:: why" reads as a typing slip.
 std::string AboutPath(const std::string& path, const std::string& why) {
   return (path.ends_with(':') ? "\"" + path + "\"" : path) + ": " + why;
@@ -96,7 +77,7 @@ DriveReport ResolveDrive(const ToolEnvironment& env, const std::string& argument
     }
     path = drives[*number];
   } else {
-    const std::optional<std::string> named = env.locator.Match(argument, ListedPaths(env.io));
+    const std::optional<std::string> named = env.locator.Match(argument, flash::UsbStoragePaths(env.io.setup));
     if (!named) {
       // Said without "NAME:", which reads badly after a drive letter ("C::").
       throw RunError(kExitBadInput, "no USB drive is named " + argument + " (see kelmtool list)");

@@ -8,10 +8,15 @@
 #include <string>
 #include <vector>
 
-#include "programs/kelmtool/drive_survey.h"
+#include "flash/drive_survey.h"
 #include "programs/kelmtool/tool_environment.h"
 
 namespace kelm::kelmtool {
+
+// The core's survey of a drive, which the subcommands print and act on.
+using flash::DiscoverDrives;
+using flash::DriveReport;
+using flash::SurveyDrive;
 
 inline constexpr int kExitRefused = 1;   // the device or a check said no
 inline constexpr int kExitBadInput = 2;  // bad usage, unknown device, unreadable file

@@ -30,51 +30,6 @@ namespace {
 constexpr std::string_view kReplug = "Please un-plug AC adapter and plug it again";
 constexpr std::string_view kUpdateFail = "Update fail!!";
 
-// The program's images, with one image replaced for this run under the name the procedure
-// asks for.
-class ImageForThisRun final : public platform::ImageSource {
- public:
-  ImageForThisRun(const platform::ImageSource& base, std::string name, std::vector<std::uint8_t> bytes)
-      : base_(base), name_(std::move(name)), bytes_(std::move(bytes)) {}
-  std::span<const std::uint8_t> TakeImage(std::string_view name) const override {
-    return name == name_ ? std::span<const std::uint8_t>(bytes_) : base_.TakeImage(name);
-  }
-
- private:
-  const platform::ImageSource& base_;
-  std::string name_;
-  std::vector<std::uint8_t> bytes_;
-};
-
-// The procedure YES runs for the bridge; nonzero is success.
-std::uint32_t RunProcedure(platform::Host& host, const DriveReport& drive) {
-  switch (chip::ProcedureFor(chip::ModelOf(drive.code))) {
-    case chip::UpdateProcedure::SerialFlash: return flash::ProgramFirmware(host, drive.path);
-    case chip::UpdateProcedure::Jmb352: return flash::UpdateJmb352(host, drive.path);
-    case chip::UpdateProcedure::Jm20336: return chip::UpdateJm20336(host, drive.path, 0) ? 1 : 0;
-    case chip::UpdateProcedure::None: break;
-  }
-  return 0;
-}
-
-// A restore takes only an intact backup of a bridge of the same model and revision.
-std::vector<std::uint8_t> CheckedBackup(const platform::FileStore& files, const std::string& file,
-                                        std::vector<std::uint8_t> bytes, const DriveReport& drive) {
-  std::string error;
-  const std::optional<BackupRecord> record = ReadRecord(files, file, error);
-  if (!record) throw RunError(kExitRefused, error);
-  if (record->modelIndex != chip::ModelOf(drive.code) ||
-      record->revision != chip::RevisionOf(drive.code)) {
-    throw RunError(kExitRefused, file + ": a backup of a " + record->model + " rev " +
-                                     std::to_string(record->revision) + ", not of this " +
-                                     BridgeText(drive));
-  }
-  if (record->size != bytes.size() || record->crc32 != trace::Crc32Text(bytes)) {
-    throw RunError(kExitRefused, file + ": does not match its record (changed or damaged)");
-  }
-  return bytes;
-}
-
 // `given`: the bytes of the user's file (the backup to restore, or --image), read before
 // anything was sent.
 std::vector<std::uint8_t> ImageOfRun(const CommandLine& line, const ToolEnvironment& env,
@@ -145,7 +100,7 @@ void RunClaimed(const CommandLine& line, const ToolEnvironment& env, const platf
   // From the first erase on, an interrupt, a shutdown or sleep waits for the procedure's end.
   device::FlashChangeSpan span(io, env.holdOff);
   TerminalHost host(span.services(), DriveOptions(drive), out, isatty(fileno(out)) != 0);
-  const std::uint32_t result = RunProcedure(host, drive);
+  const std::uint32_t result = flash::RunUpdateProcedure(host, drive);
   span.End();
   // A failed run's bar stays where it stopped.
   if (result != 0) host.Complete();
@@ -171,7 +126,7 @@ int RunUpdate(const CommandLine& line, const ToolEnvironment& env, std::FILE* ou
     throw RunError(kExitRefused, "a synthetic test image is never written to a real device");
   }
 
-  const ImageForThisRun images(env.io.images, drive.imageName, std::move(image));
+  const flash::ReplacedImage images(env.io.images, drive.imageName, std::move(image));
   const platform::Services io{env.io.file, env.io.setup, env.io.clock, env.io.debug,
                               env.io.out,  env.io.boxes, images, env.io.files};
   if (drive.kind == chip::UpdateProcedure::Jmb352 && chip::IsEmbeddedImageCurrent(io, drive.path)) {

@@ -1,4 +1,4 @@
-#include "programs/kelmtool/drive_survey.h"
+#include "flash/drive_survey.h"
 
 #include <algorithm>
 #include <array>
@@ -10,7 +10,7 @@
 #include "device/discovery.h"
 #include "flash/flash_identification.h"
 
-namespace kelm::kelmtool {
+namespace kelm::flash {
 
 namespace {
 
@@ -42,6 +42,24 @@ std::string ProcedureText(chip::UpdateProcedure procedure) {
 }
 
 }  // namespace
+
+std::vector<std::string> UsbStoragePaths(platform::SetupService& setup) {
+  std::vector<std::string> paths;
+  for (std::string_view interfaceClass :
+       {platform::kDiskInterfaceClass, platform::kCdromInterfaceClass}) {
+    const platform::DeviceInfoSet set = setup.GetClassDevs(interfaceClass);
+    if (set == platform::kInvalidDeviceInfoSet) continue;
+    platform::DeviceInterfaceData data;
+    std::string path;
+    for (std::uint32_t member = 0; setup.EnumDeviceInterfaces(set, interfaceClass, member, data) &&
+                                   setup.GetDeviceInterfacePath(set, data, path);
+         ++member) {
+      if (setup.IsUsbStoragePath(path)) paths.push_back(path);
+    }
+    setup.DestroyDeviceInfoList(set);
+  }
+  return paths;
+}
 
 std::vector<std::string> DiscoverDrives(const platform::Services& io) {
   device::DevicePathTable table{};
@@ -87,4 +105,4 @@ DriveReport SurveyDrive(const platform::Services& io, const std::string& path) {
   return report;
 }
 
-}  // namespace kelm::kelmtool
+}  // namespace kelm::flash

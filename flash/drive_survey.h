@@ -1,5 +1,5 @@
 #pragma once
-// What the tool learns of a drive before it does anything: the same discovery as the
+// What kelmtool and the service learn of a drive before they do anything: the same discovery as the
 // window's, the bridge, its firmware version, the serial flash, and what an update would
 // do. Only commands that read are sent.
 
@@ -11,7 +11,10 @@
 #include "chip/chip_code.h"
 #include "platform/host.h"
 
-namespace kelm::kelmtool {
+namespace kelm::flash {
+
+// The USB-storage interface paths of both classes, without sending anything to a drive.
+std::vector<std::string> UsbStoragePaths(platform::SetupService& setup);
 
 // Disk paths first, then CD-ROM paths, as the window's refresh lists them.
 std::vector<std::string> DiscoverDrives(const platform::Services& io);
@@ -38,4 +41,4 @@ DriveReport SurveyDrive(const platform::Services& io, const std::string& path);
 // The image name the update procedure of a bridge asks for; empty when it has none.
 std::string ImageNameFor(chip::ChipCode code);
 
-}  // namespace kelm::kelmtool
+}  // namespace kelm::flash

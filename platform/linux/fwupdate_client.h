@@ -1,0 +1,85 @@
+#pragma once
+// A client of the firmware update service on the system bus: the operations it offers, each
+// one call; a procedure's status texts, progress and messages handed to the caller in the
+// order the service sent them.
+
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/linux/fwupdate_bus.h"
+
+struct sd_bus;
+
+namespace kelm::linux_platform {
+
+// Why a call did not go through; what() is one sentence for the user.
+class ServiceError : public std::runtime_error {
+ public:
+  enum class Kind { Unreachable, NotAuthorized, Refused, BadInput, Busy };
+  ServiceError(Kind kind, const std::string& text) : std::runtime_error(text), kind_(kind) {}
+  Kind kind() const { return kind_; }
+
+ private:
+  Kind kind_;
+};
+
+inline constexpr char kServiceUnreachable[] =
+    "the firmware update service cannot be reached; it runs on the system bus from the "
+    "kelm-fwupdate package, or run this as root to open the enclosures directly";
+inline constexpr char kNotAuthorized[] =
+    "the system's policy (polkit) did not authorize you to do this; ask an administrator";
+
+struct ProcedureEvents {
+  std::function<void(const std::string& text)> status;
+  std::function<void(std::int32_t step)> progress;
+  std::function<void(const std::string& caption, const std::string& text, std::uint32_t icon)> message;
+  // The backup taken before a flash changes is complete in its file.
+  std::function<void()> backupWritten;
+};
+
+// An enclosure's object and where its drive sits, as the service publishes them without
+// asking the drive anything.
+struct EnclosureObject {
+  std::string object;
+  std::string path;
+  std::string sgNode;
+  std::string blockDevice;
+  std::string usbId;
+};
+
+struct ServiceListing {
+  std::vector<std::pair<std::string, fwbus::EnclosureFacts>> enclosures;  // object, survey
+  std::vector<fwbus::ProcedureResult> results;
+};
+
+class FirmwareServiceClient {
+ public:
+  // Connects to the system bus ($DBUS_SYSTEM_BUS_ADDRESS when set); throws Unreachable.
+  FirmwareServiceClient();
+  ~FirmwareServiceClient();
+  FirmwareServiceClient(const FirmwareServiceClient&) = delete;
+  FirmwareServiceClient& operator=(const FirmwareServiceClient&) = delete;
+
+  std::vector<EnclosureObject> Enclosures();
+  ServiceListing List();
+  fwbus::EnclosureFacts Identify(const std::string& object);
+  // The descriptors stay the caller's; the bus passes copies.
+  void Backup(const std::string& object, int file, std::uint32_t size, const ProcedureEvents& events);
+  // `image` -1: the image the service finds for the bridge.
+  void Update(const std::string& object, int backup, int image, const ProcedureEvents& events);
+  void Restore(const std::string& object, int backup, int from, const ProcedureEvents& events);
+
+ private:
+  std::string ServiceOwner();
+  // Sends the call built by `append` and hands the object's signals to `events` until the reply.
+  void RunProcedure(const std::string& object, const char* member, const ProcedureEvents& events,
+                    const std::function<int(struct sd_bus_message*)>& append);
+
+  sd_bus* bus_ = nullptr;
+};
+
+}  // namespace kelm::linux_platform
