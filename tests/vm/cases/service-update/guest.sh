@@ -3,7 +3,8 @@
 # host's packages, the bus policy, activation file and polkit actions installed, the service
 # under the unit's capability bounding set. First with no polkit rule: the update is refused
 # and not one command reaches the enclosure. Then with a rule that allows kelm: the update
-# goes through and sends what kelmtool sends on the simulated bench (the runner compares).
+# goes through and runs the procedure kelmtool runs on the simulated bench (the runner
+# compares).
 # Neither the sg node nor the disk carries the uaccess tag or an ACL for kelm, before or after.
 plug_all || return
 start_service_bus || { echo "the service (kelm-fwupdated, its system files) or the system bus is missing (see bus.log)" >> "$OUT/error"; return; }
