@@ -3,7 +3,7 @@
 # hits both alike. Between runs root restores the backup the update wrote, so that every
 # update does the whole procedure; restores are not timed. The times are the report.
 #   tools/vm-test bench/service-cost
-rounds=${COST_ROUNDS:-2}
+rounds=${COST_ROUNDS:-6}
 plug_all || return
 start_service_bus || { echo "the service (kelm-fwupdated, its system files) or the system bus is missing (see bus.log)" >> "$OUT/error"; return; }
 polkit_rule 'polkit.addRule(function(action, subject) {
@@ -28,8 +28,18 @@ timed() {  # WAY: one update that way, its seconds appended to $WORK/WAY
   end=$(now)
   [ "$status" -eq 0 ] || { failed=$status; echo "$way update $2: status $status" >> "$OUT/transcript"; }
   echo "$start $end" | awk '{printf "%.2f\n", $2 - $1}' >> "$WORK/$way"
+  # The updated drive stays claimed until it is unplugged, so is the restored one.
+  replug
   (cd "$files" && timeout -s KILL 120 kelmtool restore "$node" "$backup") >> "$OUT/program.log" 2>&1 ||
     { failed=1; echo "restore after $way update $2 failed" >> "$OUT/transcript"; }
+  replug
+}
+
+replug() {
+  unplug_all
+  wait_for 10 eval '! sg_node 0 0 > /dev/null'
+  bind_in_order && udevadm settle -t 10
+  node=$(sg_node 0 0)
 }
 
 i=1
