@@ -42,9 +42,27 @@ replug() {
   node=$(sg_node 0 0)
 }
 
+# A list alone, both ways: the part of the difference that every call pays (the bus, polkit,
+# the service's survey) rather than the procedure.
+listed() {  # WAY
+  local start end
+  start=$(now)
+  if [ "$1" = service ]; then
+    (cd "$files" && as_user timeout -s KILL 60 kelmtool list)
+  else
+    timeout -s KILL 60 kelmtool list
+  fi > /dev/null 2>> "$OUT/program.log" || { failed=1; echo "$1 list failed" >> "$OUT/transcript"; }
+  end=$(now)
+  echo "$start $end" | awk '{printf "%.2f\n", $2 - $1}' >> "$WORK/list-$1"
+}
+
 i=1
 while [ "$i" -le "$rounds" ]; do
-  if [ $((i % 2)) -eq 1 ]; then timed service "$i"; timed root "$i"; else timed root "$i"; timed service "$i"; fi
+  if [ $((i % 2)) -eq 1 ]; then
+    timed service "$i"; timed root "$i"; listed service; listed root
+  else
+    timed root "$i"; timed service "$i"; listed root; listed service
+  fi
   i=$((i + 1))
 done
 median() { sort -n "$1" | awk '{v[NR] = $1} END {if (NR % 2) print v[(NR + 1) / 2]; else printf "%.2f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
@@ -53,6 +71,8 @@ service=$(median "$WORK/service") root=$(median "$WORK/root")
   echo "update through the service (kelm, polkit allowing): $(tr '\n' ' ' < "$WORK/service")s, median ${service}s"
   echo "update as root directly:                            $(tr '\n' ' ' < "$WORK/root")s, median ${root}s"
   echo "service / root: $(echo "$service $root" | awk '{printf "%.2f", $1 / $2}')"
+  echo "list through the service: $(tr '\n' ' ' < "$WORK/list-service")s, median $(median "$WORK/list-service")s"
+  echo "list as root directly:     $(tr '\n' ' ' < "$WORK/list-root")s, median $(median "$WORK/list-root")s"
 } >> "$OUT/transcript"
 cp "$OUT/transcript" "$OUT/report"
 echo "$failed" > "$OUT/status"
