@@ -38,6 +38,8 @@ inline constexpr char kErrorRefused[] = "org.kelm.FirmwareUpdate1.Error.Refused"
 inline constexpr char kErrorBadInput[] = "org.kelm.FirmwareUpdate1.Error.BadInput";
 // polkit said no.
 inline constexpr char kErrorNotAuthorized[] = "org.kelm.FirmwareUpdate1.Error.NotAuthorized";
+// polkit would allow it with an administrator's password, but nothing could ask for one.
+inline constexpr char kErrorAuthenticationNeeded[] = "org.kelm.FirmwareUpdate1.Error.AuthenticationNeeded";
 // Another procedure holds the service.
 inline constexpr char kErrorBusy[] = "org.kelm.FirmwareUpdate1.Error.Busy";
 

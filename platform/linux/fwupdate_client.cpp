@@ -2,6 +2,7 @@
 
 #include <systemd/sd-bus.h>
 
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <set>
@@ -41,6 +42,7 @@ bool MeansUnreachable(const std::string& name) {
   const std::string text =
       error != nullptr && error->message != nullptr ? error->message : std::strerror(code < 0 ? -code : code);
   if (name == fwbus::kErrorNotAuthorized) throw ServiceError(Kind::NotAuthorized, kNotAuthorized);
+  if (name == fwbus::kErrorAuthenticationNeeded) throw ServiceError(Kind::NotAuthorized, kAuthenticationNeeded);
   if (name == fwbus::kErrorRefused) throw ServiceError(Kind::Refused, text);
   if (name == fwbus::kErrorBadInput) throw ServiceError(Kind::BadInput, text);
   if (name == fwbus::kErrorBusy) throw ServiceError(Kind::Busy, text);
@@ -149,7 +151,10 @@ FirmwareServiceClient::FirmwareServiceClient() {
   sd_bus_set_allow_interactive_authorization(bus_, 1);
 }
 
-FirmwareServiceClient::~FirmwareServiceClient() { sd_bus_flush_close_unref(bus_); }
+FirmwareServiceClient::~FirmwareServiceClient() {
+  for (sd_bus_slot* watch : watches_) sd_bus_slot_unref(watch);
+  sd_bus_flush_close_unref(bus_);
+}
 
 std::vector<EnclosureObject> FirmwareServiceClient::Enclosures() {
   const Message reply = Call(bus_, fwbus::kManagerPath, "org.freedesktop.DBus.ObjectManager",
@@ -235,6 +240,10 @@ void FirmwareServiceClient::RunProcedure(const std::string& object, const char* 
   // Another program could send signals that look like the service's: only its owner's count.
   const std::string owner = ServiceOwner();
   PendingCall pending{events};
+  struct FreeError {
+    sd_bus_error* error;
+    ~FreeError() { sd_bus_error_free(error); }
+  } freeError{&pending.error};
   sd_bus_slot* rawMatch = nullptr;
   Check(sd_bus_match_signal(bus_, &rawMatch, owner.c_str(), object.c_str(), fwbus::kEnclosureInterface,
                             nullptr, OnProcedureSignal, &pending),
@@ -255,22 +264,10 @@ void FirmwareServiceClient::RunProcedure(const std::string& object, const char* 
   // The signals come before the reply on the one connection, so they are all handed on first.
   while (!pending.answered) {
     const int processed = sd_bus_process(bus_, nullptr);
-    if (processed < 0) {
-      sd_bus_error_free(&pending.error);
-      throw ServiceError(Kind::Unreachable, kServiceUnreachable);
-    }
+    if (processed < 0) throw ServiceError(Kind::Unreachable, kServiceUnreachable);
     if (processed == 0) sd_bus_wait(bus_, UINT64_MAX);
   }
-  if (sd_bus_error_is_set(&pending.error)) {
-    sd_bus_error copy = SD_BUS_ERROR_NULL;
-    sd_bus_error_copy(&copy, &pending.error);
-    sd_bus_error_free(&pending.error);
-    struct Free {
-      sd_bus_error* error;
-      ~Free() { sd_bus_error_free(error); }
-    } free{&copy};
-    ThrowCallError(&copy, -EIO);
-  }
+  if (sd_bus_error_is_set(&pending.error)) ThrowCallError(&pending.error, -EIO);
 }
 
 void FirmwareServiceClient::Backup(const std::string& object, int file, std::uint32_t size,
@@ -291,6 +288,34 @@ void FirmwareServiceClient::Restore(const std::string& object, int backup, int f
                                     const ProcedureEvents& events) {
   RunProcedure(object, "Restore", events,
                [&](sd_bus_message* call) { return sd_bus_message_append(call, "hh", backup, from); });
+}
+
+void FirmwareServiceClient::WatchEnclosures(std::function<void(bool added, const std::string& object)> changed) {
+  changed_ = std::move(changed);
+  const std::string owner = ServiceOwner();
+  const auto handler = [](sd_bus_message* message, void* data, sd_bus_error*) -> int {
+    auto& client = *static_cast<FirmwareServiceClient*>(data);
+    const char* object = nullptr;
+    if (sd_bus_message_read(message, "o", &object) < 0 || !client.changed_) return 0;
+    client.changed_(std::string(sd_bus_message_get_member(message)) == "InterfacesAdded", object);
+    return 0;
+  };
+  for (const char* member : {"InterfacesAdded", "InterfacesRemoved"}) {
+    sd_bus_slot* watch = nullptr;
+    Check(sd_bus_match_signal(bus_, &watch, owner.c_str(), fwbus::kManagerPath,
+                              "org.freedesktop.DBus.ObjectManager", member, handler, this),
+          "AddMatch");
+    watches_.push_back(watch);
+  }
+}
+
+void FirmwareServiceClient::Wait(std::chrono::milliseconds patience) {
+  int processed = sd_bus_process(bus_, nullptr);
+  if (processed == 0) {
+    sd_bus_wait(bus_, static_cast<std::uint64_t>(std::chrono::microseconds(patience).count()));
+    processed = sd_bus_process(bus_, nullptr);
+  }
+  if (processed < 0) throw ServiceError(Kind::Unreachable, kServiceUnreachable);
 }
 
 }  // namespace kelm::linux_platform

@@ -3,6 +3,7 @@
 // one call; a procedure's status texts, progress and messages handed to the caller in the
 // order the service sent them.
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <stdexcept>
@@ -13,6 +14,7 @@
 #include "platform/linux/fwupdate_bus.h"
 
 struct sd_bus;
+struct sd_bus_slot;
 
 namespace kelm::linux_platform {
 
@@ -32,6 +34,10 @@ inline constexpr char kServiceUnreachable[] =
     "kelm-fwupdate package, or run this as root to open the enclosures directly";
 inline constexpr char kNotAuthorized[] =
     "the system's policy (polkit) did not authorize you to do this; ask an administrator";
+
+inline constexpr char kAuthenticationNeeded[] =
+    "the system's policy (polkit) asks for an administrator's password, and no authentication "
+    "agent is running to ask you for it (start pkttyagent in another terminal, or use the desktop)";
 
 struct ProcedureEvents {
   std::function<void(const std::string& text)> status;
@@ -73,6 +79,12 @@ class FirmwareServiceClient {
   void Update(const std::string& object, int backup, int image, const ProcedureEvents& events);
   void Restore(const std::string& object, int backup, int from, const ProcedureEvents& events);
 
+  // From now on `changed` hears each enclosure the service announces (true) or withdraws
+  // (false), while Wait runs.
+  void WatchEnclosures(std::function<void(bool added, const std::string& object)> changed);
+  // Hands on one message the bus brings, waiting for it at most `patience`.
+  void Wait(std::chrono::milliseconds patience);
+
  private:
   std::string ServiceOwner();
   // Sends the call built by `append` and hands the object's signals to `events` until the reply.
@@ -80,6 +92,8 @@ class FirmwareServiceClient {
                     const std::function<int(struct sd_bus_message*)>& append);
 
   sd_bus* bus_ = nullptr;
+  std::function<void(bool, const std::string&)> changed_;
+  std::vector<sd_bus_slot*> watches_;
 };
 
 }  // namespace kelm::linux_platform

@@ -2,10 +2,11 @@
 
 #include <systemd/sd-bus.h>
 
-#include <cerrno>
+#include <algorithm>
 #include <chrono>
-#include <cstring>
+#include <cstdlib>
 #include <functional>
+#include <utility>
 
 #include "flash/drive_survey.h"
 #include "platform/linux/fwupdate_bus.h"
@@ -68,6 +69,31 @@ bool OnBus(sd_bus* bus, const std::string& name) {
   return has != 0;
 }
 
+// The descriptors of an update's or restore's call, each checked; what is wrong, or empty.
+std::string ReadUpdateArguments(sd_bus_message* call, bool restore, int& backup, int& given) {
+  int r = sd_bus_message_read(call, "h", &backup);
+  if (restore) {
+    if (r >= 0) r = sd_bus_message_read(call, "h", &given);
+  } else {
+    if (r >= 0) r = sd_bus_message_enter_container(call, 'a', "{sv}");
+    while (r >= 0 && (r = sd_bus_message_enter_container(call, 'e', "sv")) > 0) {
+      const char* option = nullptr;
+      r = sd_bus_message_read(call, "s", &option);
+      if (r >= 0 && std::string(option) != "image") return std::string("no such option: ") + option;
+      if (r >= 0) r = sd_bus_message_read(call, "v", "h", &given);
+      if (r >= 0) r = sd_bus_message_exit_container(call);
+    }
+    if (r >= 0) r = sd_bus_message_exit_container(call);
+  }
+  if (r < 0) return "the arguments cannot be read";
+  if (std::string why = WhyNotWritable(backup); !why.empty()) return "the backup's file: " + why;
+  if (given < 0 && !restore) return {};
+  if (std::string why = WhyNotReadable(given); !why.empty()) {
+    return (restore ? "the backup to restore: " : "the image: ") + why;
+  }
+  return {};
+}
+
 std::uint64_t Now() {
   return static_cast<std::uint64_t>(
       std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
@@ -87,6 +113,7 @@ FirmwareService::~FirmwareService() {
 }
 
 int FirmwareService::Start() {
+  // The signatures are spelled out: a vtable takes string literals (kFactsSignature, kResultSignature).
   static const sd_bus_vtable kManager[] = {
       SD_BUS_VTABLE_START(0),
       SD_BUS_METHOD("List", "", "a(o" "(ssussbistysstbsss)" ")a(sssbt)", OnList, SD_BUS_VTABLE_UNPRIVILEGED),
@@ -167,7 +194,8 @@ int FirmwareService::Authorize(sd_bus_message* call, const char* action, sd_bus_
   const Authorization answer = CheckAuthorization(bus_, call, action);
   if (answer.granted) return 0;
   Log(std::string(action) + " refused to " + (sender != nullptr ? sender : "?") + ": " + answer.why);
-  return ReplyError(error, fwbus::kErrorNotAuthorized, "not authorized: " + answer.why);
+  return ReplyError(error, answer.challenge ? fwbus::kErrorAuthenticationNeeded : fwbus::kErrorNotAuthorized,
+                    "not authorized: " + answer.why);
 }
 
 int FirmwareService::RunRecorded(sd_bus_message* call, const Enclosure& enclosure, const char* operation,
@@ -275,32 +303,9 @@ int FirmwareService::Backup(sd_bus_message* call, const Enclosure& enclosure, sd
 int FirmwareService::Update(sd_bus_message* call, const Enclosure& enclosure, bool restore, sd_bus_error* error) {
   int backup = -1;
   int given = -1;  // the image, or the backup to restore
-  if (restore) {
-    if (const int r = sd_bus_message_read(call, "hh", &backup, &given); r < 0) return r;
-  } else {
-    int r = sd_bus_message_read(call, "h", &backup);
-    if (r >= 0) r = sd_bus_message_enter_container(call, 'a', "{sv}");
-    while (r >= 0 && (r = sd_bus_message_enter_container(call, 'e', "sv")) > 0) {
-      const char* option = nullptr;
-      r = sd_bus_message_read(call, "s", &option);
-      if (r < 0) break;
-      if (std::string(option) != "image") {
-        return ReplyError(error, fwbus::kErrorBadInput, std::string("no such option: ") + option);
-      }
-      r = sd_bus_message_read(call, "v", "h", &given);
-      if (r >= 0) r = sd_bus_message_exit_container(call);
-    }
-    if (r >= 0) r = sd_bus_message_exit_container(call);
-    if (r < 0) return ReplyError(error, fwbus::kErrorBadInput, "the options are not a{sv} with \"image\" h");
-  }
-  if (std::string why = WhyNotWritable(backup); !why.empty()) {
-    return ReplyError(error, fwbus::kErrorBadInput, "the backup's file: " + why);
-  }
-  if (given >= 0 || restore) {
-    if (std::string why = WhyNotReadable(given); !why.empty()) {
-      return ReplyError(error, fwbus::kErrorBadInput,
-                        std::string(restore ? "the backup to restore: " : "the image: ") + why);
-    }
+  // Arguments first: what cannot serve never reaches polkit, nor the drive.
+  if (std::string why = ReadUpdateArguments(call, restore, backup, given); !why.empty()) {
+    return ReplyError(error, fwbus::kErrorBadInput, why);
   }
   if (const int refused = Authorize(call, fwbus::kActionChangeFlash, error); refused < 0) return refused;
   DescriptorFileStore files;

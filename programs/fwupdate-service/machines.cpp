@@ -109,6 +109,12 @@ class SimulatedBenchSetup final : public MachineSetup {
   ~SimulatedBenchSetup() override { sim_.SetTrace(nullptr); }
 
   Machine& machine() override { return machine_; }
+  bool Replug(const std::function<void()>& between) override {
+    sim_.Unplug();
+    between();
+    sim_.Plug();
+    return true;
+  }
   bool Finish(std::string& error) override {
     trace_.flush();
     if (!dump_) return true;

@@ -2,6 +2,7 @@
 // What the service runs on: this machine's enclosures (the Linux backend, udev's events, the
 // images built in and in the system's folder), or the simulated bench's for the tests.
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -18,6 +19,12 @@ class MachineSetup {
   virtual int DeviceEventsFd() { return -1; }
   // Handles the waiting events; true when a drive came or went.
   virtual bool DispatchDeviceEvents() { return false; }
+  // The bench's hands (test only, on SIGUSR1): every enclosure pulled and plugged in again.
+  // False where there are no such hands.
+  virtual bool Replug(const std::function<void()>& between) {
+    static_cast<void>(between);
+    return false;
+  }
   // At exit: what the bench keeps (the flash dump); false and `error` when it cannot.
   virtual bool Finish(std::string& error) {
     static_cast<void>(error);

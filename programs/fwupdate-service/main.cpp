@@ -3,6 +3,7 @@
 // leaves when it has been idle a while with no client left.
 
 #include <sys/epoll.h>
+#include <sys/signalfd.h>
 #include <sys/stat.h>
 #include <systemd/sd-bus.h>
 #include <systemd/sd-event.h>
@@ -32,6 +33,13 @@ struct Loop {
 int OnDeviceEvents(sd_event_source*, int, std::uint32_t, void* data) {
   auto& loop = *static_cast<Loop*>(data);
   if (loop.setup.DispatchDeviceEvents()) loop.service.Refresh();
+  return 0;
+}
+
+// The bench's hands: the service sees the enclosures leave, then come back.
+int OnReplug(sd_event_source*, const struct signalfd_siginfo*, void* data) {
+  auto& loop = *static_cast<Loop*>(data);
+  if (loop.setup.Replug([&] { loop.service.Refresh(); })) loop.service.Refresh();
   return 0;
 }
 
@@ -73,6 +81,7 @@ int main(int argc, char** argv) {
   sigemptyset(&stops);
   sigaddset(&stops, SIGTERM);
   sigaddset(&stops, SIGINT);
+  if (options.scenario) sigaddset(&stops, SIGUSR1);
   sigprocmask(SIG_BLOCK, &stops, nullptr);
 
   sd_event* event = nullptr;
@@ -90,6 +99,7 @@ int main(int argc, char** argv) {
     Loop loop{service, *setup, options.idleSeconds * 1000000ULL};
     sd_event_add_signal(event, nullptr, SIGTERM, nullptr, nullptr);
     sd_event_add_signal(event, nullptr, SIGINT, nullptr, nullptr);
+    if (options.scenario) sd_event_add_signal(event, nullptr, SIGUSR1, OnReplug, &loop);
     if (setup->DeviceEventsFd() >= 0) {
       sd_event_add_io(event, nullptr, setup->DeviceEventsFd(), EPOLLIN, OnDeviceEvents, &loop);
     }

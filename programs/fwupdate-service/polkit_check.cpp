@@ -30,7 +30,7 @@ int AppendQuestion(sd_bus_message* question, const char* sender, const char* act
 
 Authorization CheckAuthorization(sd_bus* bus, sd_bus_message* call, const char* action) {
   const char* sender = sd_bus_message_get_sender(call);
-  if (sender == nullptr) return {false, "the call has no sender"};
+  if (sender == nullptr) return {false, false, "the call has no sender"};
   sd_bus_message* rawQuestion = nullptr;
   int r = sd_bus_message_new_method_call(bus, &rawQuestion, "org.freedesktop.PolicyKit1",
                                          "/org/freedesktop/PolicyKit1/Authority",
@@ -38,14 +38,14 @@ Authorization CheckAuthorization(sd_bus* bus, sd_bus_message* call, const char* 
   const std::unique_ptr<sd_bus_message, MessageUnref> question(rawQuestion);
   const bool interactive = sd_bus_message_get_allow_interactive_authorization(call) > 0;
   if (r >= 0) r = AppendQuestion(question.get(), sender, action, interactive);
-  if (r < 0) return {false, std::string("the question to polkit cannot be built: ") + std::strerror(-r)};
+  if (r < 0) return {false, false, std::string("the question to polkit cannot be built: ") + std::strerror(-r)};
 
   sd_bus_error error = SD_BUS_ERROR_NULL;
   sd_bus_message* rawAnswer = nullptr;
   r = sd_bus_call(bus, question.get(), kAnswerTimeoutUsec, &error, &rawAnswer);
   const std::unique_ptr<sd_bus_message, MessageUnref> answer(rawAnswer);
   if (r < 0) {
-    Authorization refused{false, std::string("polkit did not answer: ") +
+    Authorization refused{false, false, std::string("polkit did not answer: ") +
                                      (error.message != nullptr ? error.message : std::strerror(-r))};
     sd_bus_error_free(&error);
     return refused;
@@ -54,10 +54,10 @@ Authorization CheckAuthorization(sd_bus* bus, sd_bus_message* call, const char* 
   int challenge = 0;
   r = sd_bus_message_enter_container(answer.get(), 'r', "bba{ss}");
   if (r >= 0) r = sd_bus_message_read(answer.get(), "bb", &authorized, &challenge);
-  if (r < 0) return {false, "polkit's answer cannot be read"};
-  if (authorized != 0) return {true, {}};
-  return {false, challenge != 0 ? "polkit wants a password and no agent could ask for it"
-                                : "polkit refused"};
+  if (r < 0) return {false, false, "polkit's answer cannot be read"};
+  if (authorized != 0) return {true, false, {}};
+  if (challenge != 0) return {false, true, "polkit wants a password and no agent could ask for it"};
+  return {false, false, "polkit refused"};
 }
 
 }  // namespace kelm::service

@@ -12,6 +12,7 @@ namespace kelm::service {
 
 struct Authorization {
   bool granted = false;
+  bool challenge = false;  // an administrator's password would do, had an agent asked for it
   std::string why;  // for the service's log when not granted
 };
 

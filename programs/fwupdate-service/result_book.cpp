@@ -60,6 +60,9 @@ std::vector<ProcedureResult> ResultBook::Results() const {
 }
 
 void ResultBook::Record(ProcedureResult result) {
+  result.path = Field(std::move(result.path));
+  result.operation = Field(std::move(result.operation));
+  result.text = Field(std::move(result.text));
   std::vector<ProcedureResult> results = Results();
   std::erase_if(results, [&](const ProcedureResult& kept) { return kept.path == result.path; });
   results.push_back(std::move(result));

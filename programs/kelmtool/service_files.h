@@ -18,6 +18,8 @@ class BackupTarget {
 
   int fd() const { return fd_; }
   const std::string& target() const { return target_; }
+  // The hidden file's name (".kelm-" and six characters), until Keep names it.
+  const std::string& hidden() const { return hidden_; }
   // Gives the complete backup its name, replacing a file there only with `replace`; false
   // when the name is taken or cannot be given.
   bool Keep(bool replace);

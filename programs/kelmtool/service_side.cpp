@@ -1,6 +1,7 @@
 // kelmtool as a user on Linux: the enclosures through the firmware update service, which
 // alone opens them and asks polkit first. The user's files are opened here and handed over.
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <charconv>
@@ -12,6 +13,7 @@
 #include "flash/engine_settings.h"
 #include "platform/linux/fwupdate_client.h"
 #include "platform/linux/sysfs_scan.h"
+#include "platform/system.h"
 #include "platform/posix/posix_file_store.h"
 #include "platform/text/printable_text.h"
 #include "programs/kelmtool/backup_record.h"
@@ -19,6 +21,7 @@
 #include "programs/kelmtool/console_ports.h"
 #include "programs/kelmtool/drive_output.h"
 #include "programs/kelmtool/linux_drive_locator.h"
+#include "programs/kelmtool/machine_side.h"
 #include "programs/kelmtool/service_files.h"
 #include "programs/kelmtool/terminal_host.h"
 #include "programs/kelmtool/tool.h"
@@ -96,6 +99,30 @@ ServiceDrive ResolveDrive(FirmwareServiceClient& client, const std::string& argu
   throw RunError(kExitBadInput, "no USB drive is named " + argument + " (see kelmtool list)");
 }
 
+// An interrupt ends this program at once: the procedure is the service's and goes on. What it
+// says is made before the handler is set, and names where the backup of the flash is.
+std::string leavingBeforeBackup;
+std::string leavingAfterBackup;
+volatile sig_atomic_t backupNamed = 0;
+
+void LeaveToService(int) {
+  const std::string& said = backupNamed != 0 ? leavingAfterBackup : leavingBeforeBackup;
+  const ssize_t written = write(STDERR_FILENO, said.data(), said.size());
+  static_cast<void>(written);
+  _exit(kExitInterrupted);
+}
+
+void LeaveToServiceOnInterrupt(const BackupTarget& backup) {
+  const std::string said = "\nkelmtool: interrupted; the service finishes the procedure, and kelmtool list tells "
+                           "how it ended; the backup of the flash as it was is ";
+  leavingBeforeBackup = said + backup.hidden() + "\n";
+  leavingAfterBackup = said + backup.target() + "\n";
+  struct sigaction action {};
+  action.sa_handler = LeaveToService;
+  sigemptyset(&action.sa_mask);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaction(signal, &action, nullptr);
+}
+
 std::string TimeText(std::uint64_t seconds) {
   const auto when = static_cast<std::time_t>(seconds);
   std::tm local{};
@@ -167,6 +194,34 @@ class ProcedureView {
   TerminalHost* current_;
 };
 
+// The service announces the enclosure's removal and its arrival after the re-plug.
+bool AwaitReplug(FirmwareServiceClient& client, std::FILE* out) {
+  return AwaitRemovalThenArrival(
+      out,
+      [&](DeviceChangeHandler handler) {
+        client.WatchEnclosures([handler = std::move(handler)](bool added, const std::string&) {
+          handler(added ? platform::kDeviceArrival : platform::kDeviceRemoveComplete);
+        });
+        return true;
+      },
+      [&](std::chrono::milliseconds left) { client.Wait(left); });
+}
+
+// After the re-plug: the bridge found again, and whether it holds the image written.
+void ReportAfterReplug(FirmwareServiceClient& client, const DriveReport& before, bool checkImage, std::FILE* out) {
+  for (const auto& [object, facts] : client.List().enclosures) {
+    const DriveReport now = ReportOf(facts);
+    if (chip::ModelOf(now.code) != chip::ModelOf(before.code)) continue;
+    std::fprintf(out, "Found again: %s, firmware %s\n", BridgeText(now).c_str(), now.firmwareVersion.c_str());
+    if (checkImage && now.kind == chip::UpdateProcedure::Jmb352) {
+      std::fprintf(out, "%s\n", now.imageCurrent ? "The flash holds the image." : "The flash does not hold the image.");
+      if (!now.imageCurrent) throw RunError(kExitRefused, "the enclosure came back without the image");
+    }
+    return;
+  }
+  throw RunError(kExitRefused, "the enclosure did not come back with a " + before.modelName);
+}
+
 int BackupThroughService(const CommandLine& line, FirmwareServiceClient& client, std::FILE* out) {
   posix::PosixFileStore files;
   const std::string& file = line.operands[1];
@@ -195,10 +250,6 @@ int UpdateThroughService(const CommandLine& line, FirmwareServiceClient& client,
   std::vector<std::uint8_t> given =
       userFile ? ReadUserFile(files, *userFile, flash::kLargestFlashSize) : std::vector<std::uint8_t>();
   if (line.backupFile) CheckBackupTarget(files, *line.backupFile, line.force);
-  if (line.wait) {
-    throw RunError(kExitBadInput, "--wait: not through the firmware update service; unplug and plug the "
-                                  "enclosure, then run kelmtool list");
-  }
   const ServiceDrive drive = ResolveDrive(client, line.operands[0]);
   if (drive.report.procedure.empty() || drive.report.imageName.empty()) {
     throw RunError(kExitRefused, BridgeText(drive.report) + ": The chip not support Firmware Update!");
@@ -215,6 +266,7 @@ int UpdateThroughService(const CommandLine& line, FirmwareServiceClient& client,
     }
   } closeImage{image};
   const std::string written = restore ? line.operands[1] : line.imageFile.value_or(drive.report.imageName);
+  LeaveToServiceOnInterrupt(target);
   std::string recordError;
   bool backupKept = false;
   ProcedureView view(out, isatty(fileno(out)) != 0);
@@ -223,6 +275,7 @@ int UpdateThroughService(const CommandLine& line, FirmwareServiceClient& client,
     // stays whatever becomes of this client.
     try {
       backupKept = target.Keep(line.force);
+      backupNamed = backupKept ? 1 : 0;
       if (!backupKept) throw RunError(kExitRefused, backup + ": the backup cannot be given this name");
       WriteBackupRecord(files, drive.report, backup);
       std::fprintf(out, "Backup of the flash as it was: %s\n", backup.c_str());
@@ -250,7 +303,14 @@ int UpdateThroughService(const CommandLine& line, FirmwareServiceClient& client,
   view.flash().Complete();
   view.flash().Finish();
   std::fprintf(out, "%s\n", std::string(kReplug).c_str());
-  return recordError.empty() ? 0 : kExitRefused;
+  if (!recordError.empty()) return kExitRefused;
+  if (!line.wait) return 0;
+
+  std::fflush(out);
+  if (!AwaitReplug(client, out)) throw RunError(kExitRefused, "the enclosure was not plugged in again in time");
+  // Whether the flash holds the image is known for the service's own image only.
+  ReportAfterReplug(client, drive.report, !restore && !line.imageFile, out);
+  return 0;
 }
 
 }  // namespace
