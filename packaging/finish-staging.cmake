@@ -10,7 +10,7 @@ foreach(file IN LISTS pages ITEMS "${usr}/share/doc/${CPACK_PACKAGE_NAME}/change
   endif()
 endforeach()
 
-file(GLOB programs "${usr}/bin/*")
+file(GLOB programs "${usr}/bin/*" "${usr}/libexec/*")
 foreach(program IN LISTS programs)
   execute_process(COMMAND strip --remove-section=.comment --remove-section=.note "${program}"
                   COMMAND_ERROR_IS_FATAL ANY)

@@ -20,6 +20,9 @@
 #                           as kelm too: they ask a root helper of the case to do them
 #   program_pid             the pid of the running scripted program (waits for it, bounded)
 #   wait_gadget_log TEXT    waits (bounded) until a gadget said TEXT on its standard error
+#   start_service_bus       the system bus and polkitd as the host's packages set them up,
+#                           with the service's files installed as the package installs them
+#   polkit_rule TEXT        a polkit rules file for this case (removed when the case ends)
 # Everything started is stopped when the case ends; every wait is bounded. The plug and
 # unplug commands the program runs write the gadgets' UDC files, which only root may do.
 
@@ -184,6 +187,39 @@ program_pid() {
 
 wait_gadget_log() { wait_for "${2:-20}" grep -qF -- "$1" "$OUT/gadget.log"; }
 
+# The guest has no systemd to apply the unit: the bus starts the service through its own
+# setuid helper, with the unit's capability bounding set applied by setpriv (nothing else of
+# the unit's sandbox). polkitd is started by the bus on the service's first question.
+start_service_bus() {
+  local system=/usr/lib/kelm/system caps bounding=-all cap
+  grep -q '^messagebus:' /etc/passwd || cat /usr/lib/kelm/bus-users >> /etc/passwd
+  [ -s /etc/machine-id ] || echo 4b656c6d2062656e6368206775657374 > /etc/machine-id
+  mkdir -p /run/dbus /usr/libexec /usr/share/polkit-1/actions /etc/polkit-1/rules.d /var
+  # GLib's programs (polkitd) find the system bus under /var/run, as on Debian.
+  [ -e /var/run ] || ln -s /run /var/run
+  cp /usr/lib/kelm/kelm-fwupdated /usr/libexec/kelm-fwupdated || return 1
+  cp "$system/org.kelm.FirmwareUpdate1.conf" /usr/share/dbus-1/system.d/ || return 1
+  cp "$system/org.kelm.fwupdate.policy" /usr/share/polkit-1/actions/ || return 1
+  caps=$(sed -n 's/^CapabilityBoundingSet=//p' "$system/kelm-fwupdated.service" | tail -1)
+  for cap in $caps; do
+    bounding="$bounding,+$(echo "${cap#CAP_}" | tr 'A-Z' 'a-z')"
+  done
+  # Each start notes the bounding set the service got, in /run/kelm-service-caps.
+  sed "s|^Exec=/usr/libexec/kelm-fwupdated|Exec=/usr/bin/setpriv --bounding-set=$bounding --inh-caps=-all --no-new-privs /bin/sh -c 'grep ^CapBnd /proc/self/status >> /run/kelm-service-caps; exec /usr/libexec/kelm-fwupdated'|" \
+    "$system/org.kelm.FirmwareUpdate1.service" > /usr/share/dbus-1/system-services/org.kelm.FirmwareUpdate1.service
+  rm -f /run/dbus/pid
+  dbus-daemon --system >> "$OUT/bus.log" 2>&1 || return 1
+  cat /run/dbus/pid >> "$WORK/pids"
+  # The service and polkitd, once the bus has started them, end with the case too.
+  echo 'for p in $(pidof kelm-fwupdated polkitd); do kill -KILL $p; done' >> "$WORK/at-end"
+  wait_for 10 test -S /run/dbus/system_bus_socket
+}
+
+polkit_rule() {
+  echo "$*" > /etc/polkit-1/rules.d/50-kelm-case.rules
+  echo 'rm -f /etc/polkit-1/rules.d/50-kelm-case.rules' >> "$WORK/at-end"
+}
+
 default_case() { plug_all && hold_open_nodes && run_program; }
 
 run_case() {
@@ -194,7 +230,7 @@ run_case() {
   # The program's plug: the gadgets back in order, held nodes held again (a node held
   # before an unplug is gone with it).
   echo ". /usr/lib/kelm/guest-lib.sh && bind_in_order && hold_open_nodes" > "$WORK/plug"
-  : > "$WORK/unplug"; : > "$WORK/pids"
+  : > "$WORK/unplug"; : > "$WORK/pids"; : > "$WORK/at-end"
   echo "vm: case $(basename "$CASE")" > /dev/console
   dmesg -c > /dev/null
   if ! (cd "$CASE" && kelm-bridge-gadget --scenario scenario.json --list) > "$WORK/luns" 2>> "$OUT/gadget.log"; then
@@ -210,6 +246,7 @@ run_case() {
     (cd "$CASE" && default_case)
   fi
   for pid in $(cat "$WORK/pids"); do kill -KILL "$pid" 2>/dev/null; done
+  sh "$WORK/at-end" 2>/dev/null
   if [ -f "$CASE_RULES" ]; then rm -f "$CASE_RULES"; udevadm control --reload; fi
   for k in $(enclosures); do remove_gadget "$k"; done
   cp "$WORK/trace" "$OUT/trace" 2>/dev/null || : > "$OUT/trace"

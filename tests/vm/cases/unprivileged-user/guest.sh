@@ -1,8 +1,8 @@
 # The update run by kelm, a user without any capability and outside the disk group, with
-# read-write access to the enclosure's nodes from the program's own udev rule: its "uaccess"
+# read-write access to the enclosure's nodes from a direct-access udev rule: its "uaccess"
 # tag, which logind turns into an ACL for the user at the seat, makes kelm the nodes' owner
 # here (the guest has no seat). The plug and unplug of the script are done by root for it.
-udev_rule "$(cat 70-kelm-fwupdate.rules)"
+udev_rule "$(cat direct-access.rules)"
 udev_rule 'TAG=="uaccess", SUBSYSTEM=="scsi_generic|block", OWNER="kelm"'
 root_hands
 plug_all || return
