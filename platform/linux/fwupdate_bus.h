@@ -12,7 +12,9 @@
 //   Update(h backup, a{sv} options: "image" h)
 //   Restore(h backup, h from)
 // While a procedure runs, its caller gets, in order, on the enclosure's object:
-//   Status(s text), Progress(i step), Message(s caption, s text, u icon), BackupWritten()
+//   Status(s text), Progress(i step), Message(s caption, s text, u icon), BackupWritten(),
+//   and from Update and Restore first Surveyed((ssussbistysstbsss)): the procedure's own
+//   survey of the drive, so that the caller need not ask for one before
 
 #include <cstdint>
 #include <string>

@@ -155,6 +155,11 @@ int OnProcedureSignal(sd_bus_message* message, void* data, sd_bus_error*) {
     }
   } else if (member == "BackupWritten" && events.backupWritten) {
     pending.arrived.push_back([&events] { events.backupWritten(); });
+  } else if (member == "Surveyed" && events.surveyed) {
+    fwbus::EnclosureFacts facts;
+    if (fwbus::ReadFacts(message, facts) >= 0) {
+      pending.arrived.push_back([&events, facts = std::move(facts)] { events.surveyed(facts); });
+    }
   }
   return 0;
 }

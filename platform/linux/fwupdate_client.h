@@ -46,6 +46,8 @@ struct ProcedureEvents {
   std::function<void(const std::string& caption, const std::string& text, std::uint32_t icon)> message;
   // The backup taken before a flash changes is complete in its file.
   std::function<void()> backupWritten;
+  // The drive as the procedure's survey found it, before anything was read or written.
+  std::function<void(const fwbus::EnclosureFacts& facts)> surveyed;
   // While the service works: called often (every 50 ms at least), so that a window stays drawn.
   std::function<void()> idle;
 };

@@ -141,6 +141,7 @@ void FirmwareService::Publish(const std::string& path) {
       SD_BUS_SIGNAL("Progress", "i", 0),
       SD_BUS_SIGNAL("Message", "ssu", 0),
       SD_BUS_SIGNAL("BackupWritten", "", 0),
+      SD_BUS_SIGNAL("Surveyed", "(ssussbistysstbsss)", 0),
       SD_BUS_VTABLE_END};
   auto enclosure = std::make_unique<Enclosure>();
   enclosure->service = this;

@@ -4,12 +4,15 @@
 // A client that has gone misses them; the procedure goes on.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
 #include "platform/host.h"
+#include "platform/linux/fwupdate_bus.h"
 
 struct sd_bus;
+struct sd_bus_message;
 
 namespace kelm::service {
 
@@ -23,9 +26,13 @@ class CallerSignals {
   void Progress(std::int32_t step);
   void Message(std::string_view caption, std::string_view text, platform::MessageIcon icon);
   void BackupWritten();
+  // The drive as the procedure's own survey found it, before anything is read or written: a
+  // client that named the drive learns it here instead of asking for a survey of its own.
+  void Surveyed(const linux_platform::fwbus::EnclosureFacts& facts);
 
  private:
   void Send(const char* member, const char* types, ...);
+  void SendBuilt(const char* member, const std::function<int(sd_bus_message*)>& append);
 
   sd_bus* bus_;
   std::string object_;

@@ -164,6 +164,7 @@ UpdateEnd Update(Machine& machine, CallerSignals& signals, DescriptorFileStore& 
   SignalledMessageBoxes boxes(signals);
   const platform::Services surveyIo = ServicesOf(machine, boxes, machine.images, files);
   const flash::DriveReport drive = SurveyBridge(surveyIo, path);
+  signals.Surveyed(FactsOf(drive, machine.describe(path)));
   if (drive.procedure.empty() || drive.imageName.empty()) {
     throw OperationError(Kind::Refused, BridgeText(drive) + ": The chip not support Firmware Update!");
   }

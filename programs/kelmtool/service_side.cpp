@@ -70,12 +70,12 @@ RunError Refusal(const ServiceError& error) {
 
 struct ServiceDrive {
   std::string object;
-  DriveReport report;
+  std::optional<DriveReport> report;  // none yet when the drive was named, not surveyed
 };
 
-// The drive DEVICE names: a list number counts the service's survey; a name is matched against
-// the drives the service publishes, which asks no drive anything.
-ServiceDrive ResolveDrive(FirmwareServiceClient& client, const std::string& argument) {
+// The drive DEVICE names: a list number counts the service's survey, which reports the drive;
+// a name is matched against the drives the service publishes, which asks no drive anything.
+ServiceDrive FindDrive(FirmwareServiceClient& client, const std::string& argument) {
   std::size_t number = 0;
   const auto [end, ec] = std::from_chars(argument.data(), argument.data() + argument.size(), number);
   if (!argument.empty() && ec == std::errc() && end == argument.data() + argument.size()) {
@@ -93,10 +93,17 @@ ServiceDrive ResolveDrive(FirmwareServiceClient& client, const std::string& argu
   for (const auto& enclosure : published) {
     if (argument == enclosure.path || argument == enclosure.sgNode || argument == enclosure.blockDevice ||
         byNode == enclosure.path) {
-      return {enclosure.object, ReportOf(client.Identify(enclosure.object))};
+      return {enclosure.object, std::nullopt};
     }
   }
   throw RunError(kExitBadInput, "no USB drive is named " + argument + " (see kelmtool list)");
+}
+
+// The drive with its survey: the service's Identify when the name alone was known.
+ServiceDrive ResolveDrive(FirmwareServiceClient& client, const std::string& argument) {
+  ServiceDrive drive = FindDrive(client, argument);
+  if (!drive.report) drive.report = ReportOf(client.Identify(drive.object));
+  return drive;
 }
 
 // An interrupt ends this program at once: the procedure is the service's and goes on. What it
@@ -167,7 +174,8 @@ class ProcedureView {
   ProcedureView(std::FILE* out, bool drawBar) : backup_(out, false), flash_(out, drawBar), current_(&backup_) {
     backup_.HoldLatestLine();
   }
-  linux_platform::ProcedureEvents Events(std::function<void()> backupWritten) {
+  linux_platform::ProcedureEvents Events(std::function<void(const fwbus::EnclosureFacts&)> surveyed,
+                                         std::function<void()> backupWritten) {
     return {[this](const std::string& text) { current_->SetStatus(Latin1(text)); },
             [this](std::int32_t step) { current_->AdvanceProgress(step); },
             [this](const std::string& caption, const std::string& text, std::uint32_t icon) {
@@ -178,6 +186,7 @@ class ProcedureView {
               current_ = &flash_;
               if (backupWritten) backupWritten();
             },
+            std::move(surveyed),
             {}};
   }
   // A failed backup's last status is said once, as the run's error.
@@ -238,17 +247,23 @@ int BackupThroughService(const CommandLine& line, FirmwareServiceClient& client,
   BackupTarget target(file);
   ProcedureView view(out, false);
   try {
-    client.Backup(drive.object, target.fd(), line.size.value_or(kDefaultBackupSize), view.Events({}));
+    client.Backup(drive.object, target.fd(), line.size.value_or(kDefaultBackupSize), view.Events({}, {}));
   } catch (const ServiceError& error) {
     view.EndFailed();
     throw Refusal(error);
   }
   view.backup().Finish();
   if (!target.Keep(line.force)) throw RunError(kExitRefused, file + ": the backup cannot be given this name");
-  WriteBackupRecord(files, drive.report, file);
-  std::fprintf(out, "Backup of %s written: %s\n", BridgeText(drive.report).c_str(), file.c_str());
+  WriteBackupRecord(files, *drive.report, file);
+  std::fprintf(out, "Backup of %s written: %s\n", BridgeText(*drive.report).c_str(), file.c_str());
   return 0;
 }
+
+// What runs before the call needs the drive's survey only for a restore (the backup must
+// match the bridge) or for the backup's default name. Otherwise the drive is named and the
+// procedure's own survey, which the service makes before anything else, reports it: one
+// survey and one authorization per update, as when root updates the drive directly.
+bool NeedsSurveyFirst(const CommandLine& line, bool restore) { return restore || !line.backupFile; }
 
 int UpdateThroughService(const CommandLine& line, FirmwareServiceClient& client, std::FILE* out) {
   posix::PosixFileStore files;
@@ -258,13 +273,14 @@ int UpdateThroughService(const CommandLine& line, FirmwareServiceClient& client,
   std::vector<std::uint8_t> given =
       userFile ? ReadUserFile(files, *userFile, flash::kLargestFlashSize) : std::vector<std::uint8_t>();
   if (line.backupFile) CheckBackupTarget(files, *line.backupFile, line.force);
-  const ServiceDrive drive = ResolveDrive(client, line.operands[0]);
-  if (drive.report.procedure.empty() || drive.report.imageName.empty()) {
-    throw RunError(kExitRefused, BridgeText(drive.report) + ": The chip not support Firmware Update!");
+  ServiceDrive drive = NeedsSurveyFirst(line, restore) ? ResolveDrive(client, line.operands[0])
+                                                       : FindDrive(client, line.operands[0]);
+  if (drive.report && (drive.report->procedure.empty() || drive.report->imageName.empty())) {
+    throw RunError(kExitRefused, BridgeText(*drive.report) + ": The chip not support Firmware Update!");
   }
-  if (restore) CheckedBackup(files, line.operands[1], std::move(given), drive.report);
+  if (restore) CheckedBackup(files, line.operands[1], std::move(given), *drive.report);
 
-  const std::string backup = line.backupFile.value_or(DefaultBackupName(drive.report));
+  const std::string backup = line.backupFile.value_or(drive.report ? DefaultBackupName(*drive.report) : "");
   BackupTarget target(backup);
   const int image = userFile ? OpenUserFile(*userFile) : -1;
   struct CloseImage {
@@ -273,39 +289,46 @@ int UpdateThroughService(const CommandLine& line, FirmwareServiceClient& client,
       if (fd >= 0) close(fd);
     }
   } closeImage{image};
-  const std::string written = restore ? line.operands[1] : line.imageFile.value_or(drive.report.imageName);
   LeaveToServiceOnInterrupt(target);
   std::string recordError;
   bool backupKept = false;
   ProcedureView view(out, isatty(fileno(out)) != 0);
+  // The service's survey comes before the backup starts; the newest survey is the drive's.
+  const auto surveyed = [&](const fwbus::EnclosureFacts& facts) { drive.report = ReportOf(facts); };
   const auto backupWritten = [&] {
     // The backup is whole before the first erase: it gets its name and record now, so that it
     // stays whatever becomes of this client.
     try {
+      if (!drive.report) throw RunError(kExitRefused, "the service did not say which bridge it surveyed");
       backupKept = target.Keep(line.force);
       backupNamed = backupKept ? 1 : 0;
       if (!backupKept) throw RunError(kExitRefused, backup + ": the backup cannot be given this name");
-      WriteBackupRecord(files, drive.report, backup);
+      WriteBackupRecord(files, *drive.report, backup);
       std::fprintf(out, "Backup of the flash as it was: %s\n", backup.c_str());
     } catch (const RunError& error) {
       recordError = error.what();
       TellError(recordError);
     }
-    std::fprintf(out, "%s %s with %s...\n", restore ? "Restoring" : "Updating", BridgeText(drive.report).c_str(),
-                 written.c_str());
+    if (drive.report) {
+      const std::string written = restore ? line.operands[1] : line.imageFile.value_or(drive.report->imageName);
+      std::fprintf(out, "%s %s with %s...\n", restore ? "Restoring" : "Updating",
+                   BridgeText(*drive.report).c_str(), written.c_str());
+    }
     std::fflush(out);
   };
   try {
-    if (restore) client.Restore(drive.object, target.fd(), image, view.Events(backupWritten));
-    else client.Update(drive.object, target.fd(), image, view.Events(backupWritten));
+    if (restore) client.Restore(drive.object, target.fd(), image, view.Events(surveyed, backupWritten));
+    else client.Update(drive.object, target.fd(), image, view.Events(surveyed, backupWritten));
   } catch (const ServiceError& error) {
     view.EndFailed();
     throw Refusal(error);
   }
+  if (!drive.report) throw RunError(kExitRefused, "the service did not say which bridge it surveyed");
+  const DriveReport& report = *drive.report;
   if (!backupKept && recordError.empty()) {
     // The service found the flash holding the image already: nothing was read nor written.
-    std::fprintf(out, "%s already holds %s; nothing to do.\n", BridgeText(drive.report).c_str(),
-                 restore ? line.operands[1].c_str() : drive.report.imageName.c_str());
+    std::fprintf(out, "%s already holds %s; nothing to do.\n", BridgeText(report).c_str(),
+                 restore ? line.operands[1].c_str() : report.imageName.c_str());
     return 0;
   }
   view.flash().Complete();
@@ -315,9 +338,9 @@ int UpdateThroughService(const CommandLine& line, FirmwareServiceClient& client,
   if (!line.wait) return 0;
 
   std::fflush(out);
-  if (!AwaitReplug(client, drive.report, out)) throw RunError(kExitRefused, "the enclosure was not plugged in again in time");
+  if (!AwaitReplug(client, report, out)) throw RunError(kExitRefused, "the enclosure was not plugged in again in time");
   // Whether the flash holds the image is known for the service's own image only.
-  ReportAfterReplug(client, drive.report, !restore && !line.imageFile, out);
+  ReportAfterReplug(client, report, !restore && !line.imageFile, out);
   return 0;
 }
 

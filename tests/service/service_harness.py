@@ -361,9 +361,10 @@ def case_identify_only(args):
         status, out, err = bench.run_kelmtool("update", DEVICE_ARGUMENT, "--backup", "before.bin")
         expect(status == 1 and "(polkit) did not authorize" in err and err.count("\n") == 1,
                "the update is not refused in one sentence: " + err, bench)
+        status, out, err = bench.run_kelmtool("list")
         bench.stop()
-        # The list's survey, then kelmtool's identification of the drive it names, the same
-        # requests again; nothing of the update itself.
+        # The two lists' surveys, the same requests twice, and nothing between: the update named
+        # its drive and was refused before its own survey, so not one request of it was sent.
         lines = bench.trace_lines
         half = len(lines) // 2
         expect(lines and lines[:half] == lines[half:], "the refused update reached the drive: %d lines" % len(lines),
