@@ -15,14 +15,19 @@ platform::Options DriveOptions(const DriveReport& drive) {
   return options;
 }
 
-std::uint32_t RunUpdateProcedure(platform::Host& host, const DriveReport& drive) {
-  switch (chip::ProcedureFor(chip::ModelOf(drive.code))) {
-    case chip::UpdateProcedure::SerialFlash: return ProgramFirmware(host, drive.path);
-    case chip::UpdateProcedure::Jmb352: return UpdateJmb352(host, drive.path);
-    case chip::UpdateProcedure::Jm20336: return chip::UpdateJm20336(host, drive.path, 0) ? 1 : 0;
+std::uint32_t RunModelProcedure(platform::Host& host, std::uint8_t model, const std::string& path,
+                                std::int32_t flashType) {
+  switch (chip::ProcedureFor(model)) {
+    case chip::UpdateProcedure::SerialFlash: return ProgramFirmware(host, path);
+    case chip::UpdateProcedure::Jmb352: return UpdateJmb352(host, path);
+    case chip::UpdateProcedure::Jm20336: return chip::UpdateJm20336(host, path, flashType) ? 1 : 0;
     case chip::UpdateProcedure::None: break;
   }
   return 0;
+}
+
+std::uint32_t RunUpdateProcedure(platform::Host& host, const DriveReport& drive) {
+  return RunModelProcedure(host, chip::ModelOf(drive.code), drive.path, 0);
 }
 
 BackupOutcome RunBackupProcedure(platform::Host& host, const DriveReport& drive, std::uint32_t size) {

@@ -12,6 +12,9 @@ inline constexpr std::array<std::uint32_t, 6> kFirmwareSizes = {32768,  65536,  
                                                                 262144, 524288, 1048576};
 inline constexpr std::uint32_t kLargestFlashSize = kFirmwareSizes.back();
 
+// The page sizes by item index of FwPgSizeCheck.
+inline constexpr std::array<std::uint32_t, 5> kTransferPageSizes = {32768, 16384, 8192, 4096, 2048};
+
 inline std::uint32_t FirmwareSize = 65536;      // bytes erased or backed up by the engineering runs
 inline std::uint32_t TransferPageSize = 16384;  // bytes per page write and per erase block
 

@@ -16,9 +16,6 @@ namespace kelm::window {
 
 namespace {
 
-// Byte counts by item index of FwPgSizeCheck (those of FwSizeCheck are the engine's).
-constexpr std::array<std::uint32_t, 5> kTransferPageSizes = {32768, 16384, 8192, 4096, 2048};
-
 constexpr std::string_view kFileFilter = "BinaryFile|*.bin|All Files|*.*";
 
 }  // namespace
@@ -250,8 +247,8 @@ void TZintFwTool::FwSizeCheckChange(int index) {
 }
 
 void TZintFwTool::FwPgSizeCheckChange(int index) {
-  if (index >= 0 && index < static_cast<int>(kTransferPageSizes.size())) {
-    flash::TransferPageSize = kTransferPageSizes[static_cast<std::size_t>(index)];
+  if (index >= 0 && index < static_cast<int>(flash::kTransferPageSizes.size())) {
+    flash::TransferPageSize = flash::kTransferPageSizes[static_cast<std::size_t>(index)];
   }
 }
 
