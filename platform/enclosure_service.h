@@ -23,9 +23,19 @@ struct ServedEnclosure {
 };
 
 enum class ServedOutcome {
-  Updated,  // flash written and verified
+  Updated,  // flash written and verified (a panel's run: it succeeded)
   Failed,   // the procedure ran and failed
   Refused,  // nothing was changed: the service, polkit or a check said no
+};
+
+// A run of the engineering panel: its options as the procedures read them, and the engine's
+// settings the panel chose.
+struct PanelRun {
+  Options options;
+  std::string backupFile;  // where a backup goes: the panel's name, or the default one
+  std::int32_t flashType = 0;  // FlashTypeList's index
+  std::uint32_t firmwareSize = 0;
+  std::uint32_t pageSize = 0;
 };
 
 struct ServedEnd {
@@ -41,6 +51,10 @@ class EnclosureService {
   // The bridge's update, run by the service; `host` hears the procedure as it goes, and
   // processes its messages while the service works.
   virtual ServedEnd Update(const std::string& handle, Host& host) = 0;
+  // The panel's run, the same procedure the window runs itself: Updated when it succeeded,
+  // Failed when it ran and failed. The backup file named in the options is written as the
+  // user; the image is the window's, as for Update.
+  virtual ServedEnd Run(const std::string& handle, const PanelRun& run, Host& host) = 0;
 };
 
 }  // namespace kelm::platform

@@ -61,6 +61,12 @@ struct Options {
   std::int32_t flashCode = -1;    // FlashCode
 };
 
+// A run of the panel that only reads the flash into the backup file: nothing on the drive
+// changes.
+inline bool IsBackupOnly(const Options& options) {
+  return options.rdCheckBox && options.backupFwCheckBox && !options.eraseOnlyFlag;
+}
+
 class Host {
  public:
   virtual ~Host() = default;

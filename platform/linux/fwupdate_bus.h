@@ -11,8 +11,11 @@
 //   Backup(h file, u size)
 //   Update(h backup, a{sv} options: "image" h)
 //   Restore(h backup, h from)
+//   Run(a{sv} options) -> u result: the engineering panel's run (run_option below), the
+//     procedure's result, nonzero when it succeeded
 // While a procedure runs, its caller gets, in order, on the enclosure's object:
 //   Status(s text), Progress(i step), Message(s caption, s text, u icon), BackupWritten(),
+//   (from Run, BackupWritten once its backup file is complete),
 //   and from Update and Restore first Surveyed((ssussbistysstbsss)): the procedure's own
 //   survey of the drive, so that the caller need not ask for one before
 
@@ -45,6 +48,20 @@ inline constexpr char kErrorAuthenticationNeeded[] = "org.kelm.FirmwareUpdate1.E
 // Another procedure holds the service.
 inline constexpr char kErrorBusy[] = "org.kelm.FirmwareUpdate1.Error.Busy";
 
+// The options of Run: the panel's, as the procedures read them. The service takes no others.
+namespace run_option {
+inline constexpr char kRead[] = "read";                // b: RdCheckBox
+inline constexpr char kBackup[] = "backup";            // b: BackupFWCheckBox
+inline constexpr char kEraseOnly[] = "eraseOnly";      // b: EraseOnlyCheck
+inline constexpr char kA1Chip[] = "a1Chip";            // b: A1ChipCheck
+inline constexpr char kDefaultBackupName[] = "defaultBackupName";  // b: BackupFileEdit empty
+inline constexpr char kFlashType[] = "flashType";      // i: FlashTypeList's index, -1 for none
+inline constexpr char kFirmwareSize[] = "firmwareSize";  // u: a size of FwSizeCheck
+inline constexpr char kPageSize[] = "pageSize";        // u: a size of FwPgSizeCheck
+inline constexpr char kBackupFile[] = "backupFile";    // h: the backup's file, to write
+inline constexpr char kImage[] = "image";              // h: the image the procedure writes
+}  // namespace run_option
+
 inline constexpr char kFactsSignature[] = "(ssussbistysstbsss)";
 inline constexpr char kResultSignature[] = "(sssbt)";
 
@@ -72,7 +89,7 @@ struct EnclosureFacts {
 // The end of a procedure the service ran, kept for the next client.
 struct ProcedureResult {
   std::string path;       // the enclosure's discovery path
-  std::string operation;  // "update", "restore", "backup"
+  std::string operation;  // "update", "restore", "backup", "run" (the panel's)
   std::string text;       // how it ended, in a user's words
   bool succeeded = false;
   std::uint64_t endedAt = 0;  // seconds since the epoch

@@ -118,6 +118,7 @@ struct PendingCall {
   const ProcedureEvents& events;
   std::deque<std::function<void()>> arrived;
   bool answered = false;
+  std::uint32_t result = 0;  // a panel's run's
   sd_bus_error error = SD_BUS_ERROR_NULL;
 
   void HandOn() {
@@ -169,6 +170,8 @@ int OnProcedureReply(sd_bus_message* reply, void* data, sd_bus_error*) {
   pending->answered = true;
   if (sd_bus_message_is_method_error(reply, nullptr)) {
     sd_bus_error_copy(&pending->error, sd_bus_message_get_error(reply));
+  } else if (sd_bus_message_has_signature(reply, "u") && sd_bus_message_read(reply, "u", &pending->result) < 0) {
+    sd_bus_error_set_const(&pending->error, SD_BUS_ERROR_INVALID_ARGS, "the service's answer cannot be read");
   }
   return 0;
 }
@@ -264,7 +267,7 @@ std::string FirmwareServiceClient::ServiceOwner() {
   return owner;
 }
 
-void FirmwareServiceClient::RunProcedure(const std::string& object, const char* member,
+std::uint32_t FirmwareServiceClient::RunProcedure(const std::string& object, const char* member,
                                          const ProcedureEvents& events,
                                          const std::function<int(sd_bus_message*)>& append) {
   // Another program could send signals that look like the service's: only its owner's count.
@@ -302,6 +305,7 @@ void FirmwareServiceClient::RunProcedure(const std::string& object, const char* 
     if (events.idle) events.idle();
   }
   if (sd_bus_error_is_set(&pending.error)) ThrowCallError(&pending.error, -EIO);
+  return pending.result;
 }
 
 void FirmwareServiceClient::Backup(const std::string& object, int file, std::uint32_t size,
@@ -315,6 +319,30 @@ void FirmwareServiceClient::Update(const std::string& object, int backup, int im
   RunProcedure(object, "Update", events, [&](sd_bus_message* call) {
     if (image < 0) return sd_bus_message_append(call, "ha{sv}", backup, 0);
     return sd_bus_message_append(call, "ha{sv}", backup, 1, "image", "h", image);
+  });
+}
+
+std::uint32_t FirmwareServiceClient::Run(const std::string& object, const platform::PanelRun& run,
+                                         int backup, int image, const ProcedureEvents& events) {
+  namespace key = fwbus::run_option;
+  const platform::Options& o = run.options;
+  return RunProcedure(object, "Run", events, [&](sd_bus_message* call) {
+    int r = sd_bus_message_open_container(call, 'a', "{sv}");
+    const auto add = [&](const char* name, const char* type, auto value) {
+      if (r >= 0) r = sd_bus_message_append(call, "{sv}", name, type, value);
+    };
+    add(key::kRead, "b", static_cast<int>(o.rdCheckBox));
+    add(key::kBackup, "b", static_cast<int>(o.backupFwCheckBox));
+    add(key::kEraseOnly, "b", static_cast<int>(o.eraseOnlyFlag));
+    add(key::kA1Chip, "b", static_cast<int>(o.a1ChipCheck));
+    add(key::kDefaultBackupName, "b", static_cast<int>(o.backupFileName.empty()));
+    add(key::kFlashType, "i", run.flashType);
+    add(key::kFirmwareSize, "u", run.firmwareSize);
+    add(key::kPageSize, "u", run.pageSize);
+    if (backup >= 0) add(key::kBackupFile, "h", backup);
+    if (image >= 0) add(key::kImage, "h", image);
+    if (r >= 0) r = sd_bus_message_close_container(call);
+    return r;
   });
 }
 

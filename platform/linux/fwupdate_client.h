@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/enclosure_service.h"
 #include "platform/linux/fwupdate_bus.h"
 
 struct sd_bus;
@@ -83,6 +84,10 @@ class FirmwareServiceClient {
   // `image` -1: the image the service finds for the bridge.
   void Update(const std::string& object, int backup, int image, const ProcedureEvents& events);
   void Restore(const std::string& object, int backup, int from, const ProcedureEvents& events);
+  // The engineering panel's run; -1 for a file not handed over. Returns the procedure's result
+  // (nonzero: it succeeded).
+  std::uint32_t Run(const std::string& object, const platform::PanelRun& run, int backup, int image,
+                    const ProcedureEvents& events);
 
   // From now on `changed` hears each enclosure the service announces (true) or withdraws
   // (false), while Wait runs.
@@ -97,7 +102,7 @@ class FirmwareServiceClient {
  private:
   std::string ServiceOwner();
   // Sends the call built by `append` and hands the object's signals to `events` until the reply.
-  void RunProcedure(const std::string& object, const char* member, const ProcedureEvents& events,
+  std::uint32_t RunProcedure(const std::string& object, const char* member, const ProcedureEvents& events,
                     const std::function<int(struct sd_bus_message*)>& append);
 
   sd_bus* bus_ = nullptr;

@@ -3,9 +3,11 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <optional>
 #include <span>
 #include <utility>
 
+#include "platform/linux/hidden_backup_file.h"
 #include "platform/text/printable_text.h"
 
 namespace kelm::linux_platform {
@@ -139,6 +141,46 @@ platform::ServedEnd ServiceEnclosures::Update(const std::string& handle, platfor
     return EndOf(error, backupWritten, host);
   }
   return {platform::ServedOutcome::Updated, {}};
+}
+
+platform::ServedEnd ServiceEnclosures::Run(const std::string& handle, const platform::PanelRun& run,
+                                           platform::Host& host) {
+  FirmwareServiceClient* client = Client();
+  const auto target = targets_.find(handle);
+  if (client == nullptr || target == targets_.end()) return RefusedFor(ServiceRefusal::Unreachable);
+  // Only a run that may back up gets a file; without one its procedure says it cannot open it.
+  std::optional<HiddenBackupFile> backup;
+  if (run.options.backupFwCheckBox && !run.options.eraseOnlyFlag) backup.emplace(run.backupFile);
+  // The window's image, as for YES: the procedure writes what it would write in the window.
+  const std::span<const std::uint8_t> bytes =
+      images_.TakeImageFor(target->second.imageName, target->second.path);
+  const MemoryFile image(bytes);
+  if (!bytes.empty() && image.fd() < 0) {
+    return {platform::ServedOutcome::Refused, "The files the run needs cannot be made in memory."};
+  }
+
+  bool backupWritten = false;
+  ProcedureEvents events;
+  events.status = [&host](const std::string& text) { host.SetStatus(text::Utf8ToLatin1(text)); };
+  events.progress = [&host](std::int32_t step) { host.AdvanceProgress(step); };
+  events.message = EventsFor(host, backupWritten).message;
+  events.backupWritten = [&backupWritten] { backupWritten = true; };
+  events.idle = [&host] { host.ProcessMessages(); };
+  std::uint32_t result = 0;
+  try {
+    result = client->Run(handle, run, backup && backup->fd() >= 0 ? backup->fd() : -1,
+                         bytes.empty() ? -1 : image.fd(), events);
+  } catch (const ServiceError& error) {
+    switch (error.kind()) {
+      case ServiceError::Kind::Unreachable: return RefusedFor(ServiceRefusal::Unreachable);
+      case ServiceError::Kind::NotAuthorized: return RefusedFor(ServiceRefusal::NotAuthorized);
+      default: return {platform::ServedOutcome::Refused, Sentence(error.what())};
+    }
+  }
+  if (backupWritten && backup && !backup->Keep()) {
+    return {platform::ServedOutcome::Refused, "The backup cannot be given its name " + run.backupFile + "."};
+  }
+  return {result != 0 ? platform::ServedOutcome::Updated : platform::ServedOutcome::Failed, {}};
 }
 
 // The window's YES shows the update alone, so the backup's texts and progress are not shown.

@@ -24,6 +24,7 @@ class ServiceEnclosures final : public platform::EnclosureService, public platfo
 
   std::vector<platform::ServedEnclosure> List() override;
   platform::ServedEnd Update(const std::string& handle, platform::Host& host) override;
+  platform::ServedEnd Run(const std::string& handle, const platform::PanelRun& run, platform::Host& host) override;
   // Arrivals and removals the service announces, from the first call that reached it on.
   void Register(Handler handler) override;
 

@@ -41,9 +41,12 @@ int ReplyError(sd_bus_error* error, const char* name, const std::string& text) {
 }
 
 int FailWith(sd_bus_error* error, const OperationError& failure) {
-  return ReplyError(error, failure.kind() == OperationError::Kind::BadInput ? fwbus::kErrorBadInput
-                                                                           : fwbus::kErrorRefused,
-                    failure.what());
+  switch (failure.kind()) {
+    case OperationError::Kind::BadInput: return ReplyError(error, fwbus::kErrorBadInput, failure.what());
+    case OperationError::Kind::NotAuthorized: return ReplyError(error, fwbus::kErrorNotAuthorized, failure.what());
+    case OperationError::Kind::Refused: break;
+  }
+  return ReplyError(error, fwbus::kErrorRefused, failure.what());
 }
 
 int GetProperty(sd_bus*, const char*, const char*, const char* property, sd_bus_message* reply,
@@ -94,6 +97,40 @@ std::string ReadUpdateArguments(sd_bus_message* call, bool restore, int& backup,
   return {};
 }
 
+// Run's options, each of its own type; what is wrong, or empty.
+std::string ReadRunOptions(sd_bus_message* call, PanelRunRequest& request) {
+  namespace key = fwbus::run_option;
+  int r = sd_bus_message_enter_container(call, 'a', "{sv}");
+  while (r >= 0 && (r = sd_bus_message_enter_container(call, 'e', "sv")) > 0) {
+    const char* option = nullptr;
+    if (sd_bus_message_read(call, "s", &option) < 0) return "the options cannot be read";
+    const std::string name = option;
+    int flag = 0;
+    const auto readFlag = [&](bool& into) {
+      const int read = sd_bus_message_read(call, "v", "b", &flag);
+      into = flag != 0;
+      return read;
+    };
+    platform::Options& o = request.options;
+    if (name == key::kRead) r = readFlag(o.rdCheckBox);
+    else if (name == key::kBackup) r = readFlag(o.backupFwCheckBox);
+    else if (name == key::kEraseOnly) r = readFlag(o.eraseOnlyFlag);
+    else if (name == key::kA1Chip) r = readFlag(o.a1ChipCheck);
+    else if (name == key::kDefaultBackupName) r = readFlag(request.defaultBackupName);
+    else if (name == key::kFlashType) r = sd_bus_message_read(call, "v", "i", &request.flashType);
+    else if (name == key::kFirmwareSize) r = sd_bus_message_read(call, "v", "u", &request.firmwareSize);
+    else if (name == key::kPageSize) r = sd_bus_message_read(call, "v", "u", &request.pageSize);
+    else if (name == key::kBackupFile) r = sd_bus_message_read(call, "v", "h", &request.backupFile);
+    else if (name == key::kImage) r = sd_bus_message_read(call, "v", "h", &request.image);
+    else return "no such option: " + name;
+    if (r < 0) return "the option " + name + " is not of its type";
+    r = sd_bus_message_exit_container(call);
+  }
+  if (r >= 0) r = sd_bus_message_exit_container(call);
+  if (r < 0) return "the options cannot be read";
+  return WhyBadRun(request);
+}
+
 std::uint64_t Now() {
   return static_cast<std::uint64_t>(
       std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
@@ -137,6 +174,7 @@ void FirmwareService::Publish(const std::string& path) {
       SD_BUS_METHOD("Backup", "hu", "", OnBackup, SD_BUS_VTABLE_UNPRIVILEGED),
       SD_BUS_METHOD("Update", "ha{sv}", "", OnUpdate, SD_BUS_VTABLE_UNPRIVILEGED),
       SD_BUS_METHOD("Restore", "hh", "", OnRestore, SD_BUS_VTABLE_UNPRIVILEGED),
+      SD_BUS_METHOD("Run", "a{sv}", "u", OnRun, SD_BUS_VTABLE_UNPRIVILEGED),
       SD_BUS_SIGNAL("Status", "s", 0),
       SD_BUS_SIGNAL("Progress", "i", 0),
       SD_BUS_SIGNAL("Message", "ssu", 0),
@@ -200,24 +238,27 @@ int FirmwareService::Authorize(sd_bus_message* call, const char* action, sd_bus_
 }
 
 int FirmwareService::RunRecorded(sd_bus_message* call, const Enclosure& enclosure, const char* operation,
-                                 sd_bus_error* error, const std::function<std::string()>& procedure) {
-  fwbus::ProcedureResult result{enclosure.path, operation, {}, false, 0};
+                                 sd_bus_error* error, const std::function<std::string()>& procedure,
+                                 const std::uint32_t* result) {
+  const std::uint32_t* answered = result;
+  fwbus::ProcedureResult recorded{enclosure.path, operation, {}, false, 0};
   int answer = 0;
   try {
-    result.text = procedure();
-    result.succeeded = true;
+    recorded.text = procedure();
+    recorded.succeeded = answered == nullptr || *answered != 0;
   } catch (const OperationError& failure) {
-    result.text = failure.what();
+    recorded.text = failure.what();
     answer = FailWith(error, failure);
   } catch (const std::exception& failure) {
-    result.text = failure.what();
+    recorded.text = failure.what();
     answer = ReplyError(error, fwbus::kErrorRefused, failure.what());
   }
-  result.endedAt = Now();
-  Log(std::string(operation) + " of " + enclosure.path + ": " + result.text);
-  book_.Record(result);
+  recorded.endedAt = Now();
+  Log(std::string(operation) + " of " + enclosure.path + ": " + recorded.text);
+  book_.Record(recorded);
   if (answer < 0) return answer;
   // The caller may have gone meanwhile; the procedure's end is in the book all the same.
+  if (answered != nullptr) return sd_bus_reply_method_return(call, "u", *answered);
   return sd_bus_reply_method_return(call, "");
 }
 
@@ -243,6 +284,11 @@ int FirmwareService::OnUpdate(sd_bus_message* call, void* data, sd_bus_error* er
 int FirmwareService::OnRestore(sd_bus_message* call, void* data, sd_bus_error* error) {
   auto& enclosure = *static_cast<Enclosure*>(data);
   return enclosure.service->Update(call, enclosure, true, error);
+}
+
+int FirmwareService::OnRun(sd_bus_message* call, void* data, sd_bus_error* error) {
+  auto& enclosure = *static_cast<Enclosure*>(data);
+  return enclosure.service->Run(call, enclosure, error);
 }
 
 int FirmwareService::List(sd_bus_message* call, sd_bus_error* error) {
@@ -319,6 +365,41 @@ int FirmwareService::Update(sd_bus_message* call, const Enclosure& enclosure, bo
     if (end.flashChanged) claimedPath_ = path;
     return end.text;
   });
+}
+
+}  // namespace kelm::service
+
+namespace kelm::service {
+
+int FirmwareService::Run(sd_bus_message* call, const Enclosure& enclosure, sd_bus_error* error) {
+  PanelRunRequest request;
+  // Arguments first: what cannot serve never reaches polkit, nor the drive.
+  if (std::string why = ReadRunOptions(call, request); !why.empty()) {
+    return ReplyError(error, fwbus::kErrorBadInput, why);
+  }
+  // A backup-only run asks for the backup's right; whether the bridge's procedure honours it
+  // is known after the survey, which then asks for the right to change the flash.
+  const bool backupOnly = platform::IsBackupOnly(request.options);
+  const char* action = backupOnly ? fwbus::kActionBackup : fwbus::kActionChangeFlash;
+  if (const int refused = Authorize(call, action, error); refused < 0) return refused;
+  DescriptorFileStore files;
+  CallerSignals signals(bus_, enclosure.object, sd_bus_message_get_sender(call));
+  const std::string path = enclosure.path;
+  std::uint32_t result = 0;
+  const auto authorizeChange = [&] {
+    if (!backupOnly) return;
+    sd_bus_error refusal = SD_BUS_ERROR_NULL;
+    if (Authorize(call, fwbus::kActionChangeFlash, &refusal) >= 0) return;
+    const std::string why = refusal.message != nullptr ? refusal.message : "not authorized";
+    sd_bus_error_free(&refusal);
+    throw OperationError(OperationError::Kind::NotAuthorized, why);
+  };
+  return RunRecorded(call, enclosure, "run", error, [&] {
+    const PanelRunEnd end = RunPanel(machine_, signals, files, path, request, authorizeChange);
+    if (end.flashChanged) claimedPath_ = path;
+    result = end.result;
+    return std::string(end.result != 0 ? "the panel's run succeeded" : "the panel's run failed");
+  }, &result);
 }
 
 }  // namespace kelm::service

@@ -43,17 +43,21 @@ class FirmwareService {
   static int OnBackup(sd_bus_message* call, void* data, sd_bus_error* error);
   static int OnUpdate(sd_bus_message* call, void* data, sd_bus_error* error);
   static int OnRestore(sd_bus_message* call, void* data, sd_bus_error* error);
+  static int OnRun(sd_bus_message* call, void* data, sd_bus_error* error);
 
   int List(sd_bus_message* call, sd_bus_error* error);
   int Identify(sd_bus_message* call, const Enclosure& enclosure, sd_bus_error* error);
   int Backup(sd_bus_message* call, const Enclosure& enclosure, sd_bus_error* error);
   int Update(sd_bus_message* call, const Enclosure& enclosure, bool restore, sd_bus_error* error);
+  int Run(sd_bus_message* call, const Enclosure& enclosure, sd_bus_error* error);
 
   // Notes the caller; a negative errno and `error` set unless polkit grants `action`.
   int Authorize(sd_bus_message* call, const char* action, sd_bus_error* error);
-  // Runs a procedure, records how it ended and answers the call.
+  // Runs a procedure, records how it ended and answers the call; with `result`, the answer is
+  // that number, which the procedure set (0: it failed).
   int RunRecorded(sd_bus_message* call, const Enclosure& enclosure, const char* operation,
-                  sd_bus_error* error, const std::function<std::string()>& procedure);
+                  sd_bus_error* error, const std::function<std::string()>& procedure,
+                  const std::uint32_t* result = nullptr);
   void Publish(const std::string& path);
   void Withdraw(const std::string& path);
 

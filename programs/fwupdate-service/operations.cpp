@@ -7,6 +7,7 @@
 #include "chip/firmware_file.h"
 #include "device/commands.h"
 #include "device/flash_change_span.h"
+#include "flash/backup_file.h"
 #include "flash/drive_procedures.h"
 #include "flash/drive_survey.h"
 #include "flash/engine_settings.h"
@@ -122,7 +123,122 @@ void BackUpInto(const platform::Services& io, CallerSignals& signals,
   signals.BackupWritten();
 }
 
+// The engine's settings for one run, given back after it: the service serves many.
+class EngineSettingsScope {
+ public:
+  EngineSettingsScope(std::uint32_t firmwareSize, std::uint32_t pageSize)
+      : firmwareSize_(flash::FirmwareSize), pageSize_(flash::TransferPageSize) {
+    flash::FirmwareSize = firmwareSize;
+    flash::TransferPageSize = pageSize;
+  }
+  ~EngineSettingsScope() {
+    flash::FirmwareSize = firmwareSize_;
+    flash::TransferPageSize = pageSize_;
+  }
+  EngineSettingsScope(const EngineSettingsScope&) = delete;
+  EngineSettingsScope& operator=(const EngineSettingsScope&) = delete;
+
+ private:
+  std::uint32_t firmwareSize_;
+  std::uint32_t pageSize_;
+};
+
+template <typename Values>
+bool OneOf(const Values& values, std::uint32_t value) {
+  return std::find(values.begin(), values.end(), value) != values.end();
+}
+
 }  // namespace
+
+std::string WhyBadRun(const PanelRunRequest& request) {
+  const auto types = static_cast<std::int32_t>(device::kParallelFlashTypeNames.size());
+  if (request.flashType < -1 || request.flashType >= types) {
+    return "flash type " + std::to_string(request.flashType) + " is not one of the list's (0 to " +
+           std::to_string(types - 1) + ")";
+  }
+  if (!OneOf(flash::kFirmwareSizes, request.firmwareSize)) return WhyBadBackupSize(request.firmwareSize);
+  if (!OneOf(flash::kTransferPageSizes, request.pageSize)) {
+    return std::to_string(request.pageSize) + " bytes is not a page size (32768, 16384, 8192, 4096 or 2048)";
+  }
+  if (request.backupFile >= 0) {
+    if (std::string why = WhyNotWritable(request.backupFile); !why.empty()) return "the backup's file: " + why;
+  }
+  if (request.image >= 0) {
+    if (std::string why = WhyNotReadable(request.image); !why.empty()) return "the image: " + why;
+  }
+  return {};
+}
+
+bool RunOnlyReads(std::uint8_t model, const platform::Options& options) {
+  switch (chip::ProcedureFor(model)) {
+    case chip::UpdateProcedure::SerialFlash: return platform::IsBackupOnly(options);
+    case chip::UpdateProcedure::Jm20336: return !options.eraseOnlyFlag && options.backupFwCheckBox;
+    case chip::UpdateProcedure::Jmb352: return false;  // its procedure always updates
+    case chip::UpdateProcedure::None: return true;
+  }
+  return false;
+}
+
+PanelRunEnd RunPanel(Machine& machine, CallerSignals& signals, DescriptorFileStore& files,
+                     const std::string& path, const PanelRunRequest& request,
+                     const std::function<void()>& authorizeChange) {
+  // The names the procedures know the handed files by: the panel's empty name is the default.
+  const std::string backupName =
+      request.defaultBackupName ? std::string(flash::kDefaultBackupFileName) : std::string(kBackupFile);
+  if (request.backupFile >= 0) files.AddWritable(backupName, request.backupFile);
+  if (request.image >= 0) files.AddReadable(kImageFile, request.image);
+
+  SignalledMessageBoxes boxes(signals);
+  const platform::Services surveyIo = ServicesOf(machine, boxes, machine.images, files);
+  const flash::DriveReport drive = SurveyBridge(surveyIo, path);
+  const std::uint8_t model = chip::ModelOf(drive.code);
+  if (chip::ProcedureFor(model) == chip::UpdateProcedure::None) {
+    throw OperationError(Kind::Refused, BridgeText(drive) + ": The chip not support Firmware Update!");
+  }
+  if (!RunOnlyReads(model, request.options)) authorizeChange();
+
+  // The window's image when handed over, else the service's own, as the window finds its own.
+  std::vector<std::uint8_t> image;
+  if (request.image >= 0) {
+    auto bytes = files.ReadWholeFile(kImageFile, flash::kLargestFlashSize);
+    if (!bytes) throw OperationError(Kind::BadInput, "the image is larger than the largest flash");
+    image = std::move(*bytes);
+    if (flash::IsSyntheticImage(image) && !machine.takesSyntheticImages(drive.path)) {
+      throw OperationError(Kind::Refused, "a synthetic test image is never written to a real device");
+    }
+  }
+  const flash::ReplacedImage replaced(machine.images, drive.imageName, std::move(image));
+  const platform::ImageSource& images = request.image >= 0 ? replaced : machine.images;
+  const platform::Services io = ServicesOf(machine, boxes, images, files);
+
+  if (!machine.claim.Claim(drive.path)) {
+    throw OperationError(Kind::Refused, "the drive cannot be claimed (mounted, or in use by another "
+                                        "program); unmount it first");
+  }
+  platform::Options options = request.options;
+  options.backupFileName = request.defaultBackupName ? std::string() : backupName;
+  options.sFlashTypeText = drive.flashMaker;
+  options.flashCode = drive.flashCode;
+  PanelRunEnd end;
+  try {
+    const EngineSettingsScope settings(request.firmwareSize, request.pageSize);
+    device::EnterCommand(io, drive.path);
+    // From the first erase on, shutdown and sleep wait for the procedure's end.
+    device::FlashChangeSpan span(io, machine.holdOff);
+    SignalledHost host(span.services(), options, signals);
+    end.result = flash::RunModelProcedure(host, model, drive.path, request.flashType);
+    span.End();
+  } catch (...) {
+    machine.claim.Release();
+    throw;
+  }
+  end.flashChanged = end.result != 0 && !RunOnlyReads(model, request.options);
+  if (!end.flashChanged) machine.claim.Release();
+  // A flash's backup is never empty: a file with bytes in it is the complete backup.
+  const auto written = files.ReadWholeFile(backupName, flash::kLargestFlashSize);
+  if (end.result != 0 && written && !written->empty()) signals.BackupWritten();
+  return end;
+}
 
 std::string WhyBadBackupSize(std::uint32_t size) {
   const auto& sizes = flash::kFirmwareSizes;

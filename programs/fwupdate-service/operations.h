@@ -44,7 +44,7 @@ struct Machine {
 // A check said no; what() is one sentence for the user.
 class OperationError : public std::runtime_error {
  public:
-  enum class Kind { Refused, BadInput };
+  enum class Kind { Refused, BadInput, NotAuthorized };
   OperationError(Kind kind, const std::string& text) : std::runtime_error(text), kind_(kind) {}
   Kind kind() const { return kind_; }
 
@@ -75,6 +75,38 @@ UpdateEnd Update(Machine& machine, CallerSignals& signals, DescriptorFileStore& 
 }  // namespace kelm::service
 
 namespace kelm::service {
+
+// The engineering panel's run as a client asks for it.
+struct PanelRunRequest {
+  // The panel's boxes; the flash's maker and code come from the service's own survey.
+  platform::Options options;
+  bool defaultBackupName = false;  // the panel named no backup file
+  std::int32_t flashType = 0;
+  std::uint32_t firmwareSize = 65536;
+  std::uint32_t pageSize = 16384;
+  int backupFile = -1;  // descriptors, -1 when not handed over
+  int image = -1;
+};
+
+// Why the request cannot be run; empty when it can. Said before authorization.
+std::string WhyBadRun(const PanelRunRequest& request);
+
+// Whether the run of a bridge model with these options only reads the flash (a backup-only run
+// of a procedure that honours it).
+bool RunOnlyReads(std::uint8_t model, const platform::Options& options);
+
+struct PanelRunEnd {
+  std::uint32_t result = 0;  // the procedure's: nonzero when it succeeded
+  bool flashChanged = false;  // the drive stays claimed until it leaves
+};
+
+// The window's own procedure for the drive's model, with the panel's options and settings.
+// `authorizeChange` is asked, after the survey and before any command of the run, when the
+// bridge's procedure may change the flash although the options asked for a backup only; it
+// throws to refuse.
+PanelRunEnd RunPanel(Machine& machine, CallerSignals& signals, DescriptorFileStore& files,
+                     const std::string& path, const PanelRunRequest& request,
+                     const std::function<void()>& authorizeChange);
 
 // Why a backup of `size` bytes cannot be asked for; empty when it can. Said before
 // authorization: bad arguments never reach polkit, nor a device.
