@@ -465,6 +465,40 @@ def case_window_update(args, expected):
     shutil.rmtree(bench.dir)
 
 
+# The panel's run with a firmware file loaded: on this bridge, the update with the window's image.
+PANEL_SCRIPT = "show,tick=RdCheckBox,load=fw352.bin,run,show,exit"
+# What the panel's check of a loaded file takes for a JMB352 image: "352" at byte 4.
+LOADED_FIRMWARE = b"\0\0\0\0" + b"3521" + b"----"
+
+
+def case_window_panel_run(args, expected):
+    """The panel's Run through the service: the same texts, bar and boxes, in order, as the
+    window running it itself, and the same flash."""
+    bench = Bench(args, "window-panel", ALLOW_ALL)
+    try:
+        os.mkdir(bench.path("reference"))
+        for folder in ("reference", "client"):
+            with open(bench.path(folder, "fw352.bin"), "wb") as out:
+                out.write(LOADED_FIRMWARE)
+            os.chmod(bench.path(folder, "fw352.bin"), 0o644)
+        for name in ("scenario.json", "old.bin"):
+            shutil.copy(bench.path(name), bench.path("reference"))
+        bench.start()
+        reference = subprocess.run([args.sim, "--scenario", "scenario.json", "--script", PANEL_SCRIPT],
+                                   cwd=bench.path("reference"), capture_output=True, text=True)
+        expect(reference.returncode == 0, "the in-process window failed: " + reference.stderr, bench)
+        window = run_window(bench, PANEL_SCRIPT)
+        expect(window.returncode == 0, "the window through the service failed: " + window.stderr, bench)
+        expect(window_transcript(window.stdout) == window_transcript(reference.stdout),
+               "the window through the service shows other texts:\n%s\nin-process:\n%s" %
+               (window.stdout, reference.stdout), bench)
+        bench.stop()
+        expect(bench.dump() == expected, "the flash differs from the in-process update's", bench)
+    finally:
+        bench.stop()
+    shutil.rmtree(bench.dir)
+
+
 def case_window_refused(args):
     """A refused update in the window: polkit's refusal in one sentence, the question kept, and
     nothing of the update reaching the drive; with no service to reach, that in one sentence."""
@@ -516,6 +550,7 @@ def main():
     if args.scripted and args.sim:
         cases.append(("the window's update through the service", lambda: case_window_update(args, expected)))
         cases.append(("the window refused, or without the service", lambda: case_window_refused(args)))
+        cases.append(("the panel's run through the service", lambda: case_window_panel_run(args, expected)))
     failed = 0
     for name, case in cases:
         try:

@@ -16,7 +16,9 @@
 #include <utility>
 #include <vector>
 
+#include "chip/bridge_models.h"
 #include "flash/drive_procedures.h"
+#include "flash/engine_settings.h"
 #include "flash/drive_survey.h"
 #include "platform/disk_claim.h"
 #include "platform/enclosure_service.h"
@@ -254,30 +256,46 @@ class BenchService final : public platform::EnclosureService, public platform::D
   }
 
   platform::ServedEnd Update(const std::string& handle, platform::Host& window) override {
-    if (refusal) return {platform::ServedOutcome::Refused, *refusal};
-    struct Handed final : platform::Host {
-      Handed(platform::Host& window, const platform::Services& io) : window(window), io(io) {}
-      const platform::Services& services() override { return io; }
-      void SetStatus(std::string_view text) override { window.SetStatus(text); }
-      std::string Status() const override { return window.Status(); }
-      void ProcessMessages() override { window.ProcessMessages(); }
-      void AdvanceProgress(std::int32_t step) override { window.AdvanceProgress(step); }
-      platform::Options options() const override { return {}; }
-      platform::Host& window;
-      const platform::Services& io;
-    } handed(window, rig_.io);
-    const flash::DriveReport drive = flash::SurveyDrive(rig_.io, handle);
-    return {flash::RunUpdateProcedure(handed, drive) != 0 ? platform::ServedOutcome::Updated
-                                                          : platform::ServedOutcome::Failed,
-            {}};
+    return Served(handle, window, {}, [](platform::Host& host, const flash::DriveReport& drive) {
+      return flash::RunUpdateProcedure(host, drive);
+    });
+  }
+
+  platform::ServedEnd Run(const std::string& handle, const platform::PanelRun& run, platform::Host& window) override {
+    runs.push_back(run);
+    return Served(handle, window, run.options, [&run](platform::Host& host, const flash::DriveReport& drive) {
+      return flash::RunModelProcedure(host, chip::ModelOf(drive.code), drive.path, run.flashType);
+    });
   }
 
   void Register(Handler h) override { handler = std::move(h); }
 
   std::optional<std::string> refusal;
+  std::vector<platform::PanelRun> runs;
   Handler handler;
 
  private:
+  template <typename Procedure>
+  platform::ServedEnd Served(const std::string& handle, platform::Host& window, platform::Options options,
+                             Procedure procedure) {
+    if (refusal) return {platform::ServedOutcome::Refused, *refusal};
+    struct Handed final : platform::Host {
+      Handed(platform::Host& window, const platform::Services& io, platform::Options options)
+          : window(window), io(io), given(std::move(options)) {}
+      const platform::Services& services() override { return io; }
+      void SetStatus(std::string_view text) override { window.SetStatus(text); }
+      std::string Status() const override { return window.Status(); }
+      void ProcessMessages() override { window.ProcessMessages(); }
+      void AdvanceProgress(std::int32_t step) override { window.AdvanceProgress(step); }
+      platform::Options options() const override { return given; }
+      platform::Host& window;
+      const platform::Services& io;
+      platform::Options given;
+    } handed(window, rig_.io, std::move(options));
+    const flash::DriveReport drive = flash::SurveyDrive(rig_.io, handle);
+    return {procedure(handed, drive) != 0 ? platform::ServedOutcome::Updated : platform::ServedOutcome::Failed, {}};
+  }
+
   Rig& rig_;
 };
 
@@ -341,10 +359,14 @@ TEST_P(WindowThroughService, ShowsWhatTheWindowShowsWhenItRunsTheProcedureItself
   EXPECT_EQ(through.statuses, direct.statuses);
   EXPECT_EQ(served.sim.SerialFlash(0), itself.sim.SerialFlash(0));
   EXPECT_EQ(sent.str(), "");
-  // The panel's runs are not the service's to run: they say so and send nothing.
+  // The panel's run goes to the service with the panel's options, the window sending nothing.
+  through.face.At("RdCheckBox").checked = true;
+  through.face.At("BackupFWCheckBox").checked = true;
   through.logic.UpdateBtnClick();
-  ASSERT_FALSE(nothing.recorder.boxes.empty());
-  EXPECT_NE(nothing.recorder.boxes.back().text.find("started as root"), std::string::npos);
+  ASSERT_EQ(service.runs.size(), 1u);
+  EXPECT_TRUE(platform::IsBackupOnly(service.runs[0].options));
+  EXPECT_EQ(service.runs[0].backupFile, "oldflash.bak");
+  EXPECT_EQ(service.runs[0].firmwareSize, flash::FirmwareSize);
   EXPECT_EQ(sent.str(), "");
 }
 

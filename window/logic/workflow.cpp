@@ -8,48 +8,17 @@
 #include <utility>
 
 #include "chip/bridge_models.h"
-#include "chip/jm20336_update.h"
-#include "flash/jmb352_update.h"
-#include "flash/programming.h"
+#include "flash/backup_file.h"
+#include "flash/drive_procedures.h"
+#include "flash/engine_settings.h"
 #include "window/logic/fw_tool.h"
 
 namespace kelm::window {
 
 namespace {
 
-// Every procedure takes the window, the drive's path and a flash type (only the parallel-flash
-// family uses it); nonzero is success.
-using Procedure = std::uint32_t (*)(platform::Host& host, const std::string& path,
-                                    std::int32_t flashType);
-
-struct ProcedureEntry {
-  chip::UpdateProcedure kind;
-  Procedure run;
-};
-
-constexpr std::array<ProcedureEntry, 3> kProcedures = {{
-    {chip::UpdateProcedure::SerialFlash,
-     [](platform::Host& host, const std::string& path, std::int32_t) {
-       return flash::ProgramFirmware(host, path);
-     }},
-    {chip::UpdateProcedure::Jmb352,
-     [](platform::Host& host, const std::string& path, std::int32_t) {
-       return flash::UpdateJmb352(host, path);
-     }},
-    {chip::UpdateProcedure::Jm20336,
-     [](platform::Host& host, const std::string& path, std::int32_t flashType) {
-       return chip::UpdateJm20336(host, path, flashType) ? std::uint32_t{1} : std::uint32_t{0};
-     }},
-}};
-
-// The procedure of a bridge model, or nullptr for a model without one.
-Procedure ProcedureFor(std::uint8_t model) {
-  const chip::UpdateProcedure kind = chip::ProcedureFor(model);
-  for (const ProcedureEntry& entry : kProcedures) {
-    if (entry.kind == kind) return entry.run;
-  }
-  return nullptr;
-}
+// Whether the bridge model has a procedure (flash::RunModelProcedure runs it).
+bool HasProcedure(std::uint8_t model) { return chip::ProcedureFor(model) != chip::UpdateProcedure::None; }
 
 constexpr char kUpdateFail[] = "                 Update fail!!";
 constexpr std::string_view kUsbPrefix = "<<USB>> ";
@@ -124,14 +93,14 @@ void TZintFwTool::EraseButtonClick() {
   const DriveRecord* drive = SelectedDrive();
   const std::string path = drive != nullptr ? drive->DevicePath : std::string();
   // With no drive listed there is nothing to update: no command goes to a stale path.
-  const Procedure run = drive != nullptr ? ProcedureFor(model) : nullptr;
+  const bool runs = drive != nullptr && HasProcedure(model);
   // Nothing is sent to a drive something else uses; the question stays for another try.
-  if (run != nullptr && !ClaimDrive(path)) return;
+  if (runs && !ClaimDrive(path)) return;
   ClaimScope claimed(env_.diskClaim);
 
   ShowProgressScreen();
-  const std::uint32_t result = run != nullptr ? run(*this, path, 0) : 0;
-  if (run != nullptr && result != 0) {
+  const std::uint32_t result = runs ? flash::RunModelProcedure(*this, model, path, 0) : 0;
+  if (runs && result != 0) {
     claimed.Keep();
     heldDrive_ = path;
   }
@@ -198,32 +167,45 @@ void TZintFwTool::UpdateBtnClick() {
   SetStatus("");
 
   // The procedures report their own outcome; with no drive listed nothing runs.
-  if (drive != nullptr) {
-    if (const Procedure run = ProcedureFor(model)) {
-      const std::string path = drive->DevicePath;
-      // Read before the run: what the run was is what decides the claim after it.
-      const platform::Options mode = options();
-      const bool backupOnly = mode.rdCheckBox && mode.backupFwCheckBox && !mode.eraseOnlyFlag;
-      if (ClaimDrive(path)) {
-        ClaimScope claimed(env_.diskClaim);
-        const std::uint32_t result = run(*this, path, controls_.ItemIndex("FlashTypeList"));
-        if (result != 0 && !backupOnly) {
-          claimed.Keep();
-          heldDrive_ = path;
-        }
+  if (drive != nullptr && HasProcedure(model)) {
+    const std::string path = drive->DevicePath;
+    // Read before the run: what the run was is what decides the claim after it.
+    const platform::Options mode = options();
+    if (ClaimDrive(path)) {
+      ClaimScope claimed(env_.diskClaim);
+      const std::uint32_t result =
+          flash::RunModelProcedure(*this, model, path, controls_.ItemIndex("FlashTypeList"));
+      if (result != 0 && !platform::IsBackupOnly(mode)) {
+        claimed.Keep();
+        heldDrive_ = path;
       }
     }
   }
   controls_.SetEnabled("UpdateBtn", true);
 }
 
-// The service runs the update YES asks for and nothing else: the panel's runs take options
-// that reach the flash in ways no client should choose.
+// The same run, with the same texts, bar and boxes; the service claims the drive, and the
+// files are the user's, opened by the client with the user's rights.
 void TZintFwTool::RunThroughService() {
-  env_.services.boxes.Show("Message",
-                           "The engineering panel's runs need kelm-fwupdate started as root; "
-                           "as a user, YES updates the enclosure through the firmware update service.",
-                           platform::MessageIcon::None);
+  UpdateScope running(*this);
+  controls_.SetEnabled("UpdateBtn", false);
+  env_.services.debug.OutputDebugString("Update Btn Press\n");
+  const DriveRecord* drive = SelectedDrive();
+  SetStatus("");
+
+  if (drive != nullptr && HasProcedure(Model())) {
+    // Read once: a device change during the run may rebuild the records.
+    const std::string handle = drive->served.handle;
+    platform::PanelRun run{options(), {}, controls_.ItemIndex("FlashTypeList"), flash::FirmwareSize,
+                           flash::TransferPageSize};
+    run.backupFile = run.options.backupFileName.empty() ? std::string(flash::kDefaultBackupFileName)
+                                                        : run.options.backupFileName;
+    const platform::ServedEnd end = env_.service->Run(handle, run, *this);
+    if (end.outcome == platform::ServedOutcome::Refused) {
+      env_.services.boxes.Show("Error", end.why, platform::MessageIcon::Error);
+    }
+  }
+  controls_.SetEnabled("UpdateBtn", true);
 }
 
 void TZintFwTool::AdvanceProgress(std::int32_t step) {
