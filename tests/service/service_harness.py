@@ -499,6 +499,44 @@ def case_window_panel_run(args, expected):
     shutil.rmtree(bench.dir)
 
 
+def case_run_refused(args):
+    """Run's options are checked before polkit: an unknown key or a value out of range is refused.
+    Allowed backups alone, a backup-only run of a JMB352 is refused, its procedure updating
+    whatever the boxes say: no command of the run changes the flash."""
+    rules = """polkit.addRule(function(action, subject) {
+  if (action.id == "org.kelm.fwupdate.identify" || action.id == "org.kelm.fwupdate.backup") return polkit.Result.YES;
+  if (action.id.indexOf("org.kelm.fwupdate.") == 0) return polkit.Result.NO;
+});
+"""
+    bench = Bench(args, "run-refused", rules)
+    try:
+        bench.start()
+        busctl = ["setpriv", "--reuid=" + CLIENT_USER, "--regid=nogroup", "--clear-groups", "busctl",
+                  "--address=unix:path=" + bench.path("bus")]
+        tree = subprocess.run(busctl + ["tree", "--list", "org.kelm.FirmwareUpdate1"], capture_output=True,
+                              text=True, env=bench.env)
+        objects = [line for line in tree.stdout.split() if line.startswith("/org/kelm/FirmwareUpdate1/")]
+        expect(len(objects) == 1, "no one enclosure object: " + tree.stdout + tree.stderr, bench)
+        for options, said in ((["1", "bogus", "b", "true"], "no such option: bogus"),
+                              (["1", "flashType", "i", "7"], "flash type 7"),
+                              (["1", "pageSize", "u", "1000"], "1000 bytes is not a page size"),
+                              (["1", "read", "s", "yes"], "the option read is not of its type"),
+                              (["2", "read", "b", "true", "backup", "b", "true"], "not authorized")):
+            run = subprocess.run(busctl + ["call", "org.kelm.FirmwareUpdate1", objects[0],
+                                           "org.kelm.FirmwareUpdate1.Enclosure", "Run", "a{sv}"] + options,
+                                 capture_output=True, text=True, env=bench.env)
+            expect(run.returncode != 0 and said in run.stderr,
+                   "Run %s was not refused with %r: %s%s" % (options, said, run.stdout, run.stderr), bench)
+        bench.stop()
+        changes = [line for line in bench.trace_lines
+                   if line.split("\t")[0] == "out" and line.split("\t")[1].replace(" ", "").lower().startswith(FLASH_CHANGES)]
+        expect(not changes, "a refused run changed the flash", bench)
+        expect(bench.dump() == old_flash(), "the flash changed", bench)
+    finally:
+        bench.stop()
+    shutil.rmtree(bench.dir)
+
+
 def case_window_refused(args):
     """A refused update in the window: polkit's refusal in one sentence, the question kept, and
     nothing of the update reaching the drive; with no service to reach, that in one sentence."""
@@ -546,7 +584,8 @@ def main():
              ("no rule: refused before any command", lambda: case_refused_without_rule(args)),
              ("identify allowed, changes refused", lambda: case_identify_only(args)),
              ("client killed mid-flash", lambda: case_client_killed_mid_flash(args, expected)),
-             ("client interrupted mid-flash", lambda: case_client_interrupted_mid_flash(args))]
+             ("client interrupted mid-flash", lambda: case_client_interrupted_mid_flash(args)),
+             ("the panel's run refused: its options, or polkit", lambda: case_run_refused(args))]
     if args.scripted and args.sim:
         cases.append(("the window's update through the service", lambda: case_window_update(args, expected)))
         cases.append(("the window refused, or without the service", lambda: case_window_refused(args)))
