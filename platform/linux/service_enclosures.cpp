@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <functional>
 #include <optional>
 #include <span>
 #include <utility>
@@ -56,6 +57,14 @@ std::string Sentence(const std::string& text) {
   }
   if (!sentence.empty() && sentence.back() != '.' && sentence.back() != '!') sentence += '.';
   return sentence;
+}
+
+// The procedure's message boxes, shown by the window as its own.
+std::function<void(const std::string&, const std::string&, std::uint32_t)> MessagesFor(platform::Host& host) {
+  return [&host](const std::string& caption, const std::string& text, std::uint32_t icon) {
+    host.services().boxes.Show(text::Utf8ToLatin1(caption), text::Utf8ToLatin1(text),
+                               static_cast<platform::MessageIcon>(icon));
+  };
 }
 
 platform::ServedEnd RefusedFor(ServiceRefusal refusal) {
@@ -163,7 +172,7 @@ platform::ServedEnd ServiceEnclosures::Run(const std::string& handle, const plat
   ProcedureEvents events;
   events.status = [&host](const std::string& text) { host.SetStatus(text::Utf8ToLatin1(text)); };
   events.progress = [&host](std::int32_t step) { host.AdvanceProgress(step); };
-  events.message = EventsFor(host, backupWritten).message;
+  events.message = MessagesFor(host);
   events.backupWritten = [&backupWritten] { backupWritten = true; };
   events.idle = [&host] { host.ProcessMessages(); };
   std::uint32_t result = 0;
@@ -192,10 +201,7 @@ ProcedureEvents ServiceEnclosures::EventsFor(platform::Host& host, bool& backupW
   events.progress = [&host, &backupWritten](std::int32_t step) {
     if (backupWritten) host.AdvanceProgress(step);
   };
-  events.message = [&host](const std::string& caption, const std::string& text, std::uint32_t icon) {
-    host.services().boxes.Show(text::Utf8ToLatin1(caption), text::Utf8ToLatin1(text),
-                               static_cast<platform::MessageIcon>(icon));
-  };
+  events.message = MessagesFor(host);
   events.backupWritten = [&backupWritten] { backupWritten = true; };
   events.idle = [&host] { host.ProcessMessages(); };
   return events;
