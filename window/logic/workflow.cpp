@@ -2,7 +2,6 @@
 // progress bar, the re-plug and failure screens.
 
 #include <algorithm>
-#include <array>
 #include <exception>
 #include <string_view>
 #include <utility>
