@@ -550,6 +550,14 @@ def case_window_refused(args):
                "the refusal is not one box of one sentence naming polkit: %s" % boxes, bench)
         expect('devLable visible enabled "Please ensure to update the firmware"' in window.stdout,
                "the question did not stay after the refusal: " + window.stdout, bench)
+        # The panel's Run refused the same way.
+        with open(bench.path("client", "fw352.bin"), "wb") as out:
+            out.write(LOADED_FIRMWARE)
+        os.chmod(bench.path("client", "fw352.bin"), 0o644)
+        window = run_window(bench, "tick=RdCheckBox,load=fw352.bin,run")
+        boxes = [line for line in window.stdout.splitlines() if line.startswith("msgbox")]
+        expect(len(boxes) == 1 and "(polkit) did not authorize you" in boxes[0],
+               "the panel's refused run is not one box naming polkit: %s" % boxes, bench)
         bench.env["DBUS_SYSTEM_BUS_ADDRESS"] = "unix:path=" + bench.path("no-bus")
         window = run_window(bench, "show,exit")
         boxes = [line for line in window.stdout.splitlines() if line.startswith("msgbox")]
