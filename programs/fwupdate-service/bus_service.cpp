@@ -398,7 +398,8 @@ int FirmwareService::Run(sd_bus_message* call, const Enclosure& enclosure, sd_bu
     const PanelRunEnd end = RunPanel(machine_, signals, files, path, request, authorizeChange);
     if (end.flashChanged) claimedPath_ = path;
     result = end.result;
-    return std::string(end.result != 0 ? "the panel's run succeeded" : "the panel's run failed");
+    // Whether it succeeded is recorded beside the text; a successful change is worth saying.
+    return std::string("the engineering panel's run") + (end.flashChanged ? ", which changed the flash" : "");
   }, &result);
 }
 
