@@ -33,8 +33,11 @@ HiddenBackupFile::~HiddenBackupFile() {
   if (fd_ >= 0 && !kept_) unlink(hidden_.c_str());
 }
 
-bool HiddenBackupFile::Keep() {
-  if (!kept_ && fd_ >= 0) kept_ = std::rename(hidden_.c_str(), target_.c_str()) == 0;
+bool HiddenBackupFile::Keep(bool replace) {
+  if (kept_ || fd_ < 0) return kept_;
+  // A new name never replaces what another program put there meanwhile.
+  kept_ = replace ? std::rename(hidden_.c_str(), target_.c_str()) == 0
+                  : link(hidden_.c_str(), target_.c_str()) == 0 && unlink(hidden_.c_str()) == 0;
   return kept_;
 }
 

@@ -17,8 +17,12 @@ class HiddenBackupFile {
   HiddenBackupFile& operator=(const HiddenBackupFile&) = delete;
 
   int fd() const { return fd_; }
-  // Gives the complete backup the target's name, replacing what is there; false when it cannot.
-  bool Keep();
+  const std::string& target() const { return target_; }
+  // The hidden file's name (".kelm-" and six characters), until Keep names it.
+  const std::string& hidden() const { return hidden_; }
+  // Gives the complete backup the target's name, replacing a file there only with `replace`;
+  // false when the name is taken or cannot be given.
+  bool Keep(bool replace = true);
 
  private:
   std::string target_;

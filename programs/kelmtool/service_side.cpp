@@ -119,7 +119,7 @@ void LeaveToService(int) {
   _exit(kExitInterrupted);
 }
 
-void LeaveToServiceOnInterrupt(const BackupTarget& backup) {
+void LeaveToServiceOnInterrupt(const linux_platform::HiddenBackupFile& backup) {
   const std::string said = "\nkelmtool: interrupted; the service finishes the procedure, and kelmtool list tells "
                            "how it ended; the backup of the flash as it was is ";
   leavingBeforeBackup = said + backup.hidden() + "\n";
@@ -244,7 +244,8 @@ int BackupThroughService(const CommandLine& line, FirmwareServiceClient& client,
   const std::string& file = line.operands[1];
   CheckBackupTarget(files, file, line.force);
   const ServiceDrive drive = ResolveDrive(client, line.operands[0]);
-  BackupTarget target(file);
+  linux_platform::HiddenBackupFile target(file);
+  RequireMade(target);
   ProcedureView view(out, false);
   try {
     client.Backup(drive.object, target.fd(), line.size.value_or(kDefaultBackupSize), view.Events({}, {}));
@@ -281,7 +282,8 @@ int UpdateThroughService(const CommandLine& line, FirmwareServiceClient& client,
   if (restore) CheckedBackup(files, line.operands[1], std::move(given), *drive.report);
 
   const std::string backup = line.backupFile.value_or(drive.report ? DefaultBackupName(*drive.report) : "");
-  BackupTarget target(backup);
+  linux_platform::HiddenBackupFile target(backup);
+  RequireMade(target);
   const int image = userFile ? OpenUserFile(*userFile) : -1;
   struct CloseImage {
     int fd;
