@@ -353,29 +353,21 @@ int RunThroughService(const CommandLine& line, std::FILE* out) {
     TellError("--trace: only as root, when kelmtool opens the enclosures itself");
     return kExitBadInput;
   }
-  try {
-    FirmwareServiceClient client;
-    switch (line.subcommand) {
-      case Subcommand::List: return ListThroughService(line, client, out);
-      case Subcommand::Backup: return BackupThroughService(line, client, out);
-      case Subcommand::Update:
-      case Subcommand::Restore: return UpdateThroughService(line, client, out);
-      case Subcommand::None: break;
+  return RunReportingFailures(out, [&] {
+    try {
+      FirmwareServiceClient client;
+      switch (line.subcommand) {
+        case Subcommand::List: return ListThroughService(line, client, out);
+        case Subcommand::Backup: return BackupThroughService(line, client, out);
+        case Subcommand::Update:
+        case Subcommand::Restore: return UpdateThroughService(line, client, out);
+        case Subcommand::None: break;
+      }
+      return kExitBadInput;
+    } catch (const ServiceError& error) {
+      throw RunError(error.kind() == ServiceError::Kind::BadInput ? kExitBadInput : kExitRefused, error.what());
     }
-    return kExitBadInput;
-  } catch (const ServiceError& error) {
-    std::fflush(out);
-    TellError(error.what());
-    return error.kind() == ServiceError::Kind::BadInput ? kExitBadInput : kExitRefused;
-  } catch (const RunError& error) {
-    std::fflush(out);
-    TellError(error.what());
-    return error.status();
-  } catch (const std::exception& error) {
-    std::fflush(out);
-    TellError(error.what());
-    return kExitRefused;
-  }
+  });
 }
 
 }  // namespace kelm::kelmtool

@@ -13,16 +13,9 @@ void TellError(const std::string& message) {
   std::fprintf(stderr, "kelmtool: %s\n", line.c_str());
 }
 
-int RunTool(const CommandLine& line, const ToolEnvironment& env, std::FILE* out) {
+int RunReportingFailures(std::FILE* out, const std::function<int()>& run) {
   try {
-    switch (line.subcommand) {
-      case Subcommand::List: return RunList(line, env, out);
-      case Subcommand::Backup: return RunBackup(line, env, out);
-      case Subcommand::Update:
-      case Subcommand::Restore: return RunUpdate(line, env, out);
-      case Subcommand::None: break;
-    }
-    return kExitBadInput;
+    return run();
   } catch (const RunError& error) {
     std::fflush(out);
     TellError(error.what());
@@ -33,6 +26,19 @@ int RunTool(const CommandLine& line, const ToolEnvironment& env, std::FILE* out)
     TellError(error.what());
     return kExitRefused;
   }
+}
+
+int RunTool(const CommandLine& line, const ToolEnvironment& env, std::FILE* out) {
+  return RunReportingFailures(out, [&] {
+    switch (line.subcommand) {
+      case Subcommand::List: return RunList(line, env, out);
+      case Subcommand::Backup: return RunBackup(line, env, out);
+      case Subcommand::Update:
+      case Subcommand::Restore: return RunUpdate(line, env, out);
+      case Subcommand::None: break;
+    }
+    return kExitBadInput;
+  });
 }
 
 }  // namespace kelm::kelmtool

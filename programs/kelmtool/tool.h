@@ -25,6 +25,10 @@ inline constexpr char kInterruptNotice[] =
 // "kelmtool: <message>" on one line on standard error.
 void TellError(const std::string& message);
 
+// Runs a subcommand: its exit status, or a failure it throws told in one line (a RunError with
+// its status, anything else as a refusal), after what it wrote to `out`.
+int RunReportingFailures(std::FILE* out, const std::function<int()>& run);
+
 // The two sides (sim_side.cpp, linux_side.cpp).
 // `watchFor`, when given, stands for the bench's own hands at the re-plug.
 using BenchWatch = std::function<std::unique_ptr<EnclosureWatch>(sim::SimPlatform&)>;
